@@ -1,0 +1,47 @@
+#include "calibration/calibration_step.h"
+
+#include <cstdio>
+
+#include "calibration/records.h"
+#include "driver/layout.h"
+#include "driver/partition.h"
+#include "driver/result.h"
+#include "driver/trace.h"
+
+int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total) {
+  int found = 0;
+  if (wlan && dect) {
+    found = config_empty(image, config_II_offset, config_II_size);
+  } else {
+    found = config_II_empty(wlan ? record_wlan : record_dect, image, config_II_offset, total);
+  }
+  if (found < 0) return found;
+  // Existing records are never overwritten and nothing goes past the region: the
+  // whole write range must lie inside it and be erased.
+  uint32_t start = (uint32_t)found;
+  if (total > config_II_size - start || !is_erased(image, config_II_offset + start, total)) {
+    printf("ERROR: Config_II no room for %d bytes at 0x%x\n", (int)total, config_II_offset + start);
+    return result_not_erased;
+  }
+  return found;
+}
+
+int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const char *wlan,
+                     const char *dect, const char *tolvane) {
+  uint32_t total = 0;
+  if (wlan) {
+    int length = read_extra_config(record_wlan, wlan, records, 0, (uint32_t)records.size());
+    if (length <= 0) return result_calibration;
+    total = (uint32_t)length;
+  }
+  if (dect) {
+    int length = read_extra_config(record_dect, dect, records, total, (uint32_t)records.size() - total);
+    if (length <= 0) return result_calibration;
+    total += (uint32_t)length;
+  }
+  int found = examine_config_II(image, wlan, dect, total);
+  if (found < 0) return found;
+  if (wlan) trace("write %s to %s\n", wlan, shown(tolvane));
+  if (dect) trace("write %s to %s\n", dect, shown(tolvane));
+  return write_config(records.first(total), tolvane, config_II_offset + (uint32_t)found);
+}

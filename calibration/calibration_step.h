@@ -1,0 +1,19 @@
+// The calibration step of a run: calibration files become Config_II records
+// that are written into the partition behind the records already there.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// Turns the WLAN and the DECT file (either may be null) into records in the
+// record buffer, examines the Config_II region of image and writes the records
+// into the partition at tolvane. 0; -15 when a file cannot be turned into a
+// record; -13 when the region forbids the write; -12 when the write fails.
+int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const char *wlan,
+                     const char *dect, const char *tolvane);
+
+// Where the new records of total bytes go in the Config_II region of image:
+// behind the records of other types when one file is given, at the start of a
+// wholly erased region when both are. The region offset, or -13 after a message
+// when the region is in use, or the write range leaves the region or is not erased.
+int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total);

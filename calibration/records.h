@@ -1,0 +1,23 @@
+// Config_II records: a 4-byte header (version 2, type, payload length as a
+// little-endian 16-bit word) followed by the calibration file's bytes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+enum record_type : uint8_t { record_wlan = 0, record_dect = 1 };
+
+inline constexpr uint8_t record_version = 2;
+inline constexpr uint32_t record_header_size = 4;
+
+// Builds a record of type from the file at path at byte pos of buffer, where
+// space bytes are free. The record's length (payload + 4), or -14 after its
+// messages ("ERROR: Configfile properties" last).
+int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos,
+                      uint32_t space);
+
+// Scans the Config_II region at offset of image for steps steps: an erased byte
+// or a whole record per step. The summed length of the records met (where the
+// new records go), or -13 after its message when a record is damaged, has type
+// already, or does not lie wholly inside the region.
+int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t offset, uint32_t steps);

@@ -1,0 +1,20 @@
+// set_config: writes the tolvane config block and the radio calibration records
+// into the tolvane's flash partition, refusing any area that is not erased.
+#include "driver/options.h"
+#include "driver/run.h"
+#include "driver/trace.h"
+
+int main(int argc, char **argv) {
+  const char *program = argc > 0 ? argv[0] : nullptr;
+  if (argc <= 1) {
+    printhelp(program);
+    return 0;
+  }
+  run_options options = parse_options(argc, argv);
+  if (options.trace) silent = 0;
+  if (options.help) {
+    printhelp(program);
+    return 0;
+  }
+  return run(options);
+}

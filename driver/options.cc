@@ -1,0 +1,32 @@
+#include "driver/options.h"
+
+#include <cstdio>
+
+run_options parse_options(int argc, char **argv) {
+  run_options options;
+  options.environment = default_environment;
+  for (int i = 1; i < argc; i++) {
+    const char *arg = argv[i];
+    if (arg[0] != '-') continue;
+    const char **value = nullptr;
+    switch (arg[1]) {
+      case 'd': value = &options.dect; break;
+      case 'e': value = &options.environment; break;
+      case 'i': value = &options.config; break;
+      case 'u': value = &options.tolvane; break;
+      case 'w': value = &options.wlan; break;
+      case 'l': options.trace = true; break;
+      case 'h': options.help = true; return options;
+      default: break;
+    }
+    if (value) *value = i + 1 < argc ? argv[++i] : nullptr;
+  }
+  return options;
+}
+
+void printhelp(const char *program) {
+  if (!program || program[0] == '\0') program = "set_config";
+  printf("%s [options] Version 1.%s\n\t-e\t environment\n\t-d\t dect_cal-file\n\t-i\t configfile\n"
+         "\t-u\t tolvanefile\n\t-w\t wlan_cal-file\n",
+         program, "385");
+}

@@ -1,0 +1,58 @@
+#include "driver/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct options_case {
+  std::vector<const char *> args;  // after argv[0]
+  const char *config, *tolvane, *wlan, *dect, *environment;
+  bool trace, help;
+};
+
+const char *dflt = default_environment;
+
+const options_case options_cases[] = {
+    {{"-u", "img", "-i", "cfg", "-e", "env", "-w", "w", "-d", "d"}, "cfg", "img", "w", "d", "env", false, false},
+    {{"-include", "cfg", "-lx"}, "cfg", nullptr, nullptr, nullptr, dflt, true, false},
+    {{"-u", "-i", "cfg"}, nullptr, "-i", nullptr, nullptr, dflt, false, false},  // a value is the next argument
+    {{"-u", "a", "-u", "b"}, nullptr, "b", nullptr, nullptr, dflt, false, false},
+    {{"-i", "cfg", "-i"}, nullptr, nullptr, nullptr, nullptr, dflt, false, false},  // last: absent
+    {{"-e"}, nullptr, nullptr, nullptr, nullptr, nullptr, false, false},            // replaces the default
+    {{"-x", "cfg", "plain", "-", ""}, nullptr, nullptr, nullptr, nullptr, dflt, false, false},
+    {{"-l", "-h", "-i", "x"}, nullptr, nullptr, nullptr, nullptr, dflt, true, true},  // stops at -h
+};
+
+void expect_path(const char *expected, const char *actual) {
+  if (!expected) {
+    EXPECT_EQ(nullptr, actual);
+  } else {
+    ASSERT_NE(nullptr, actual);
+    EXPECT_STREQ(expected, actual);
+  }
+}
+
+TEST(parse_options, follows_the_command_line_rules) {
+  for (const options_case &c : options_cases) {
+    std::vector<char *> argv = {const_cast<char *>("set_config")};
+    std::string shown;
+    for (const char *arg : c.args) {
+      argv.push_back(const_cast<char *>(arg));
+      shown += std::string(arg) + " ";
+    }
+    SCOPED_TRACE(shown);
+    run_options options = parse_options((int)argv.size(), argv.data());
+    expect_path(c.config, options.config);
+    expect_path(c.tolvane, options.tolvane);
+    expect_path(c.wlan, options.wlan);
+    expect_path(c.dect, options.dect);
+    expect_path(c.environment, options.environment);
+    EXPECT_EQ(c.trace, options.trace);
+    EXPECT_EQ(c.help, options.help);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+#include "driver/partition.h"
+
+#include <gtest/gtest.h>
+
+#include "driver/layout.h"
+#include "driver/result.h"
+#include "tests/fixture.h"
+
+namespace {
+
+struct read_case {
+  size_t file_size;  // SIZE_MAX: no file
+  size_t length, expected;
+  int result;
+};
+
+TEST(read_file_2_buffer, needs_the_expected_count) {
+  const read_case cases[] = {
+      {65536, 65536, 65536, result_ok},  {70000, 65536, 65536, result_ok},
+      {65535, 65536, 65536, result_read}, {1, 16383, 0, result_ok},
+      {0, 16383, 0, result_read},         {SIZE_MAX, 16383, 0, result_read},
+  };
+  for (const read_case &c : cases) {
+    SCOPED_TRACE(c.file_size);
+    temp_folder folder;
+    bytes content = pattern(c.file_size == SIZE_MAX ? 0 : c.file_size, 1);
+    if (c.file_size != SIZE_MAX) write_file(folder.path("f"), content);
+    bytes buffer(c.length + 1, 0xEE);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(c.result, read_file_2_buffer(folder.path("f").c_str(), {buffer.data(), c.length}, c.expected));
+    testing::internal::GetCapturedStdout();
+    size_t kept = std::min(c.length, content.size());
+    EXPECT_TRUE(std::equal(content.begin(), content.begin() + kept, buffer.begin()));
+    EXPECT_EQ(0xEE, buffer[c.length]);  // nothing past the length
+  }
+}
+
+TEST(read_file_2_buffer, refuses_a_folder_or_no_path) {
+  temp_folder folder;
+  uint8_t buffer[16];
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(result_read, read_file_2_buffer(folder.root().c_str(), buffer, 0));
+  EXPECT_EQ(result_read, read_file_2_buffer(nullptr, buffer, 0));
+  EXPECT_EQ("ERROR: reading file " + folder.root() + " len 0ERROR: reading file (null) len 0",
+            testing::internal::GetCapturedStdout());
+}
+
+TEST(write_config, changes_only_the_target_range) {
+  temp_folder folder;
+  bytes image = pattern(5000, 3);
+  write_file(folder.path("img"), image);
+  bytes first = pattern(104, 9), second = pattern(1020, 200);
+  EXPECT_EQ(result_ok, write_config(first, folder.path("img").c_str(), config_II_offset));
+  EXPECT_EQ(result_ok, write_config(second, folder.path("img").c_str(), config_offset));
+  put_bytes(image, config_II_offset, first);
+  put_bytes(image, config_offset, second);
+  EXPECT_EQ(image, read_file(folder.path("img")));
+}
+
+TEST(write_config, creates_a_missing_target) {
+  temp_folder folder;
+  EXPECT_EQ(result_ok, write_config(bytes{1, 2}, folder.path("new").c_str(), 3));
+  EXPECT_EQ((bytes{0, 0, 0, 1, 2}), read_file(folder.path("new")));
+}
+
+TEST(write_config, fails_without_a_writable_target) {
+  temp_folder folder;
+  struct target_case {
+    const char *path;
+    const char *output;
+  };
+  const target_case cases[] = {
+      {nullptr, ""},
+      {folder.root().c_str(), ""},
+      {"/dev/full", "[write_config] ERROR: -12\n"},
+  };
+  for (const target_case &c : cases) {
+    SCOPED_TRACE(c.path ? c.path : "no path");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(result_write, write_config(bytes(4, 0), c.path, config_offset));
+    EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
+  }
+}
+
+TEST(config_empty, needs_every_byte_erased) {
+  bytes image = erased_image();
+  image[config_offset + config_size - 1] = 0x00;
+  struct area_case {
+    uint32_t offset, size;
+    int result;
+  };
+  const area_case cases[] = {
+      {config_offset, config_size, result_not_erased},      // last byte in use
+      {config_offset, config_size - 1, result_ok},
+      {config_offset + config_size - 1, 0, result_ok},      // empty area
+      {config_II_offset, config_II_size, result_ok},
+      {image_size - 4, 8, result_not_erased},               // leaves the image
+  };
+  for (const area_case &c : cases) {
+    SCOPED_TRACE(c.offset);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(c.result, config_empty(image, c.offset, c.size));
+    EXPECT_EQ(c.result == result_ok ? "" : "ERROR: Config not empty\n", testing::internal::GetCapturedStdout());
+  }
+}
+
+}  // namespace

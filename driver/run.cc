@@ -1,0 +1,57 @@
+#include "driver/run.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "calibration/calibration_step.h"
+#include "driver/layout.h"
+#include "driver/partition.h"
+#include "driver/result.h"
+
+namespace {
+
+// The four buffers of a run, allocated in this order and freed together.
+struct run_buffers {
+  uint8_t *environment = nullptr;
+  uint8_t *image = nullptr;
+  uint8_t *block = nullptr;
+  uint8_t *records = nullptr;
+};
+
+int allocate(run_buffers &buffers) {
+  buffers.environment = (uint8_t *)malloc(env_buffer_size);
+  if (buffers.environment) buffers.image = (uint8_t *)malloc(image_size);
+  if (buffers.image) buffers.block = (uint8_t *)malloc(config_size);
+  if (buffers.block) buffers.records = (uint8_t *)malloc(config_II_size);
+  if (!buffers.records) return result_no_memory;
+  memset(buffers.environment, 0, env_buffer_size);
+  memset(buffers.image, erased, image_size);
+  memset(buffers.block, erased, config_size);
+  memset(buffers.records, erased, config_II_size);
+  return result_ok;
+}
+
+void release(run_buffers &buffers) {
+  free(buffers.records);
+  free(buffers.block);
+  free(buffers.image);
+  free(buffers.environment);
+}
+
+}  // namespace
+
+int run(const run_options &options) {
+  run_buffers buffers;
+  int result = allocate(buffers);
+  std::span<const uint8_t> image(buffers.image, image_size);
+  if (result == result_ok && options.tolvane) {
+    result = read_file_2_buffer(options.tolvane, {buffers.image, image_size}, image_size);
+  }
+  if (result == result_ok && (options.wlan || options.dect)) {
+    result = calibration_step(image, {buffers.records, config_II_size}, options.wlan, options.dect,
+                              options.tolvane);
+  }
+  release(buffers);
+  return result;
+}

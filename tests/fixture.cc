@@ -1,0 +1,133 @@
+#include "tests/fixture.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "driver/bytes.h"
+#include "driver/layout.h"
+
+temp_folder::temp_folder() {
+  const char *base = getenv("TMPDIR");
+  std::string name = std::string(base && *base ? base : "/tmp") + "/set_config_test.XXXXXX";
+  std::vector<char> buffer(name.begin(), name.end());
+  buffer.push_back('\0');
+  if (!mkdtemp(buffer.data())) abort();
+  root_ = buffer.data();
+}
+
+temp_folder::~temp_folder() {
+  nftw(
+      root_.c_str(),
+      [](const char *path, const struct stat *, int, struct FTW *) { return remove(path); }, 16,
+      FTW_DEPTH | FTW_PHYS);
+}
+
+void write_file(const std::string &path, const bytes &content) {
+  FILE *file = fopen(path.c_str(), "wb");
+  if (!file) abort();
+  if (!content.empty() && fwrite(content.data(), 1, content.size(), file) != content.size()) abort();
+  fclose(file);
+}
+
+void write_text(const std::string &path, const std::string &text) { write_file(path, text_bytes(text)); }
+
+bytes read_file(const std::string &path) {
+  bytes content;
+  FILE *file = fopen(path.c_str(), "rb");
+  if (!file) return content;
+  uint8_t chunk[4096];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content.insert(content.end(), chunk, chunk + got);
+  fclose(file);
+  return content;
+}
+
+bytes text_bytes(const std::string &text) { return bytes(text.begin(), text.end()); }
+
+bytes pattern(size_t count, uint8_t seed) {
+  bytes content(count);
+  for (size_t i = 0; i < count; i++) content[i] = (uint8_t)(seed + i * 13);
+  return content;
+}
+
+bytes erased_image() { return bytes(image_size, erased); }
+
+bytes example_header() {
+  bytes header = pattern(112, 0x41);
+  put_le32(&header[0], 3);             // version
+  put_le32(&header[36], 0x02000000);   // memsize
+  put_le32(&header[40], 0x00800000);   // flashsize
+  return header;
+}
+
+void put_bytes(bytes &image, uint32_t offset, const bytes &content) {
+  if (offset + content.size() > image.size()) abort();
+  std::copy(content.begin(), content.end(), image.begin() + offset);
+}
+
+bytes example_image() {
+  bytes image = erased_image();
+  put_le32(&image[locator_offset], example_descriptor_offset);
+  // The header lies at first - third + second of the descriptor.
+  uint8_t *descriptor = &image[example_descriptor_offset];
+  put_le32(descriptor + 4, example_header_offset + 0x100);
+  put_le32(descriptor + 8, 0x40);
+  put_le32(descriptor + 12, 0x140);
+  put_bytes(image, example_header_offset, example_header());
+  return image;
+}
+
+bytes record(uint8_t type, uint16_t payload_length) {
+  bytes content = {2, type, (uint8_t)payload_length, (uint8_t)(payload_length >> 8)};
+  bytes payload = pattern(payload_length, type);
+  content.insert(content.end(), payload.begin(), payload.end());
+  return content;
+}
+
+tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program) {
+  std::vector<std::string> words;
+  std::istringstream emulator(SET_CONFIG_EMULATOR);
+  for (std::string word; emulator >> word;) words.push_back(word);
+  // The tool sees program as its own name, also under an emulator.
+  bool emulated = !words.empty();
+  if (emulated) words.insert(words.end(), {"-0", program});
+  words.push_back(SET_CONFIG_BINARY);
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char *> argv;
+  for (std::string &word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  std::string name = program;
+  if (!emulated) argv[0] = name.data();
+
+  int out[2];
+  if (pipe(out) != 0) abort();
+  fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) {
+    int input = open("/dev/null", O_RDONLY);
+    dup2(input, 0);
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    if (chdir(folder.root().c_str()) != 0) _exit(127);
+    execv(words[0].c_str(), argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  tool_run result{"", -1};
+  char chunk[4096];
+  ssize_t got;
+  while ((got = read(out[0], chunk, sizeof chunk)) > 0) result.output.append(chunk, (size_t)got);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}

@@ -1,0 +1,54 @@
+// Shared test fixture: a temporary folder, files in it, example partition images,
+// and a run of the built tool on them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using bytes = std::vector<uint8_t>;
+
+// A fresh folder under the system's temporary folder, removed with all it holds.
+class temp_folder {
+ public:
+  temp_folder();
+  ~temp_folder();
+  temp_folder(const temp_folder &) = delete;
+  temp_folder &operator=(const temp_folder &) = delete;
+  std::string path(const std::string &name) const { return root_ + "/" + name; }
+  const std::string &root() const { return root_; }
+
+ private:
+  std::string root_;
+};
+
+void write_file(const std::string &path, const bytes &content);
+void write_text(const std::string &path, const std::string &text);
+bytes read_file(const std::string &path);
+bytes text_bytes(const std::string &text);
+// count bytes of a repeating pattern that starts at seed.
+bytes pattern(size_t count, uint8_t seed);
+
+// Image offsets of the example default header and of its locator's descriptor.
+inline constexpr uint32_t example_header_offset = 0x2000;
+inline constexpr uint32_t example_descriptor_offset = 0x1000;
+
+// 64 KiB, all erased.
+bytes erased_image();
+// The 112-byte default header of the example image.
+bytes example_header();
+// An erased 64 KiB image with a default header and a locator at 0x97C that finds it.
+bytes example_image();
+// Copies content into image at offset.
+void put_bytes(bytes &image, uint32_t offset, const bytes &content);
+// A Config_II record header followed by payload_length pattern bytes.
+bytes record(uint8_t type, uint16_t payload_length);
+
+struct tool_run {
+  std::string output;  // everything on standard output
+  int status;          // exit status, or -1 when the tool did not exit normally
+};
+
+// Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
+tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args,
+                  const char *program = "set_config");

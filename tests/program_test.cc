@@ -1,0 +1,197 @@
+// Whole-program runs: the built tool on real files in a temporary folder, compared
+// on its whole standard output, its exit status and every byte of the image.
+#include <gtest/gtest.h>
+
+#include "driver/layout.h"
+#include "tests/fixture.h"
+
+namespace {
+
+struct file_entry {
+  std::string name;
+  bytes content;
+};
+
+struct patch {
+  uint32_t offset;
+  bytes content;
+};
+
+struct program_case {
+  std::string title;
+  std::vector<std::string> args;
+  bytes image;                    // written as "img"; none when empty
+  std::vector<file_entry> files;  // further files in the folder
+  std::string output;
+  int status;
+  std::vector<patch> written;  // the only changes expected in "img"
+};
+
+const char usage[] =
+    "set_config [options] Version 1.385\n\t-e\t environment\n\t-d\t dect_cal-file\n\t-i\t configfile\n"
+    "\t-u\t tolvanefile\n\t-w\t wlan_cal-file\n";
+
+bytes concat(bytes a, const bytes &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+bytes with(bytes image, uint32_t offset, const bytes &content) {
+  put_bytes(image, offset, content);
+  return image;
+}
+
+void check_run(const program_case &c) {
+  SCOPED_TRACE(c.title);
+  temp_folder folder;
+  if (!c.image.empty()) write_file(folder.path("img"), c.image);
+  for (const file_entry &f : c.files) write_file(folder.path(f.name), f.content);
+  tool_run run = run_tool(folder, c.args);
+  EXPECT_EQ(c.output, run.output);
+  EXPECT_EQ(c.status, run.status);
+  if (c.image.empty()) return;
+  bytes expected = c.image;
+  for (const patch &p : c.written) put_bytes(expected, p.offset, p.content);
+  bytes actual = read_file(folder.path("img"));
+  ASSERT_EQ(expected.size(), actual.size());
+  for (size_t i = 0; i < expected.size(); i++) {
+    if (expected[i] != actual[i]) {
+      ADD_FAILURE() << "image byte 0x" << std::hex << i << " is 0x" << +actual[i] << ", expected 0x"
+                    << +expected[i];
+      break;
+    }
+  }
+}
+
+TEST(program, command_line) {
+  bytes image = example_image();
+  const program_case cases[] = {
+      {"no arguments", {}, image, {}, usage, 0, {}},
+      {"-h ends at once", {"-l", "-h", "-i", "x"}, image, {}, usage, 0, {}},
+      {"unknown letter", {"-x"}, image, {}, "", 0, {}},
+      {"plain word", {"foo"}, image, {}, "", 0, {}},
+      {"image only", {"-u", "img"}, image, {}, "", 0, {}},
+      {"-i as last argument is absent", {"-u", "img", "-i"}, image, {}, "", 0, {}},
+      {"only the second character counts", {"-lima", "-upper", "img", "-wlan", "w"}, image,
+       {{"w", pattern(4, 1)}},
+       "[read_extra_config] size 4\n[read_extra_config] read len 4\n"
+       "[config_II_empty] offset 0x980 size 8\nwrite w to img\n"
+       "[write_config] file img offset 0x980 config_size 8\n[write_config] len 8\n",
+       0, {{config_II_offset, concat({2, 0, 4, 0}, pattern(4, 1))}}},
+      {"a later value replaces an earlier one", {"-u", "none", "-w", "w", "-u", "img"}, image,
+       {{"w", pattern(4, 1)}}, "", 0, {{config_II_offset, concat({2, 0, 4, 0}, pattern(4, 1))}}},
+      {"-u as last argument leaves no target", {"-w", "w", "-u"}, image, {{"w", pattern(4, 1)}}, "", 244, {}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+TEST(program, usage_names_the_program) {
+  temp_folder folder;
+  EXPECT_EQ(usage, run_tool(folder, {}, "").output);
+  std::string named = usage;
+  named.replace(0, 10, "./tool");
+  EXPECT_EQ(named, run_tool(folder, {"-h"}, "./tool").output);
+}
+
+TEST(program, partition_image) {
+  bytes image = example_image();
+  bytes long_image = concat(image, pattern(70000 - image_size, 9));
+  bytes wlan = pattern(100, 7);
+  const program_case cases[] = {
+      {"image one byte short", {"-u", "img"}, bytes(image.begin(), image.end() - 1), {},
+       "ERROR: reading file img len 65535", 253, {}},
+      {"missing image", {"-u", "missing", "-w", "w"}, {}, {{"w", wlan}}, "ERROR: reading file missing len 0", 253, {}},
+      {"folder as image", {"-u", ".", "-w", "w"}, {}, {{"w", wlan}}, "ERROR: reading file . len 0", 253, {}},
+      {"longer image: only its first 64 KiB count, its length stays", {"-u", "img", "-w", "w"}, long_image,
+       {{"w", wlan}}, "", 0, {{config_II_offset, concat({2, 0, 100, 0}, wlan)}}},
+      {"no target for the records", {"-w", "w"}, image, {{"w", wlan}}, "", 244, {}},
+      {"no target, traced", {"-l", "-w", "w"}, image, {{"w", wlan}},
+       "[read_extra_config] size 100\n[read_extra_config] read len 100\n"
+       "[config_II_empty] offset 0x980 size 104\nwrite w to (null)\n"
+       "[write_config] file (null) offset 0x980 config_size 104\n",
+       244, {}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+TEST(program, calibration_records) {
+  bytes image = example_image();
+  bytes wlan = pattern(100, 7);
+  bytes dect = pattern(10, 3);
+  bytes wlan_record = concat({2, 0, 100, 0}, wlan);
+  bytes dect_record = concat({2, 1, 10, 0}, dect);
+  bytes with_wlan = with(image, config_II_offset, record(0, 100));
+  bytes with_dect = with(image, config_II_offset, record(1, 20));
+  const program_case cases[] = {
+      {"WLAN on an erased region, traced", {"-l", "-u", "img", "-w", "wlan.bin"}, image, {{"wlan.bin", wlan}},
+       "[read_extra_config] size 100\n[read_extra_config] read len 100\n"
+       "[config_II_empty] offset 0x980 size 104\nwrite wlan.bin to img\n"
+       "[write_config] file img offset 0x980 config_size 104\n[write_config] len 104\n",
+       0, {{config_II_offset, wlan_record}}},
+      {"DECT behind a WLAN record", {"-u", "img", "-d", "d"}, with_wlan, {{"d", dect}}, "", 0,
+       {{0x9E8, dect_record}}},
+      {"DECT behind a WLAN record, traced", {"-l", "-u", "img", "-d", "d"}, with_wlan, {{"d", dect}},
+       "[read_extra_config] size 10\n[read_extra_config] read len 10\n"
+       "[config_II_empty] offset 0x980 size 14\n[config_II_empty] Config not empty\nwrite d to img\n"
+       "[write_config] file img offset 0x9e8 config_size 14\n[write_config] len 14\n",
+       0, {{0x9E8, dect_record}}},
+      {"WLAN behind a DECT record", {"-u", "img", "-w", "w"}, with_dect, {{"w", wlan}}, "", 0,
+       {{config_II_offset + 24, wlan_record}}},
+      {"both files on an erased region, WLAN first", {"-l", "-u", "img", "-d", "d", "-w", "w"}, image,
+       {{"w", wlan}, {"d", dect}},
+       "[read_extra_config] size 100\n[read_extra_config] read len 100\n"
+       "[read_extra_config] size 10\n[read_extra_config] read len 10\n"
+       "[config_empty] offset 0x980 size 1152\nwrite w to img\nwrite d to img\n"
+       "[write_config] file img offset 0x980 config_size 118\n[write_config] len 118\n",
+       0, {{config_II_offset, concat(wlan_record, dect_record)}}},
+      {"empty WLAN file", {"-u", "img", "-w", "w"}, image, {{"w", {}}}, "", 0, {{config_II_offset, {2, 0, 0, 0}}}},
+      {"a whole-region WLAN record", {"-u", "img", "-w", "w"}, image, {{"w", pattern(1148, 5)}}, "", 0,
+       {{config_II_offset, concat({2, 0, 0x7C, 0x04}, pattern(1148, 5))}}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+TEST(program, calibration_refusals) {
+  bytes image = example_image();
+  bytes wlan = pattern(100, 7);
+  bytes with_wlan = with(image, config_II_offset, record(0, 100));
+  const std::string exists = "ERROR: Config_II not empty - this Type of Config exists\n";
+  const program_case cases[] = {
+      {"missing DECT file: nothing written", {"-u", "img", "-w", "w", "-d", "missing.bin"}, image,
+       {{"w", wlan}}, "ERROR: Configfile properties\n", 241, {}},
+      {"WLAN file too large", {"-u", "img", "-w", "w"}, image, {{"w", pattern(1149, 1)}},
+       "ERROR: Configfile size missmatch 1152 - 1149\nERROR: Configfile properties\n", 241, {}},
+      {"DECT fits the space left", {"-u", "img", "-w", "w", "-d", "d"}, image,
+       {{"w", pattern(996, 1)}, {"d", pattern(148, 2)}}, "", 0,
+       {{config_II_offset, concat(concat({2, 0, 0xE4, 3}, pattern(996, 1)), concat({2, 1, 148, 0}, pattern(148, 2)))}}},
+      {"DECT one byte over the space left", {"-u", "img", "-w", "w", "-d", "d"}, image,
+       {{"w", pattern(996, 1)}, {"d", pattern(149, 2)}},
+       "ERROR: Configfile size missmatch 152 - 149\nERROR: Configfile properties\n", 241, {}},
+      {"WLAN record present", {"-u", "img", "-w", "w"}, with_wlan, {{"w", wlan}}, exists, 243, {}},
+      {"both files on a region in use", {"-u", "img", "-w", "w", "-d", "d"},
+       with(image, config_II_offset, record(1, 4)), {{"w", wlan}, {"d", pattern(4, 1)}},
+       "ERROR: Config not empty\n", 243, {}},
+      {"unknown version", {"-u", "img", "-w", "w"}, with(image, config_II_offset, {3}), {{"w", wlan}},
+       "ERROR: Config_II not empty unknown Version\n", 243, {}},
+      {"record longer than the region", {"-u", "img", "-d", "d"},
+       with(image, config_II_offset, {2, 0, 0x7D, 0x04}), {{"d", wlan}}, "ERROR: Config_II not empty\n", 243, {}},
+      {"record running past the region's end", {"-u", "img", "-d", "d"},
+       with(with(image, config_II_offset, record(0, 1000)), config_II_offset + 1004, {2, 0, 200, 0}),
+       {{"d", pattern(1, 1)}}, "ERROR: Config_II not empty\n", 243, {}},
+      {"erased gap before a record", {"-u", "img", "-w", "w"},
+       with(image, config_II_offset + 2, record(1, 4)), {{"w", wlan}},
+       "ERROR: Config_II no room for 104 bytes at 0x988\n", 243, {}},
+      {"scan runs out of the region", {"-u", "img", "-d", "d"},
+       with(image, config_II_offset, record(0, 1000)), {{"d", pattern(200, 1)}},
+       "ERROR: Config_II not empty\n", 243, {}},
+      {"existing and new records exceed the region", {"-u", "img", "-d", "d"},
+       with(image, config_II_offset, record(0, 1000)), {{"d", pattern(145, 1)}},
+       "ERROR: Config_II no room for 149 bytes at 0xd6c\n", 243, {}},
+      {"record beyond the scanned steps", {"-u", "img", "-w", "w"},
+       with(with(image, config_II_offset, record(1, 4)), config_II_offset + 111, record(1, 4)), {{"w", wlan}},
+       "ERROR: Config_II no room for 104 bytes at 0x988\n", 243, {}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+}  // namespace
