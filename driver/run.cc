@@ -5,6 +5,9 @@
 #include <cstring>
 
 #include "calibration/calibration_step.h"
+#include "config/builder.h"
+#include "config/config_step.h"
+#include "config/environment.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
 #include "driver/result.h"
@@ -21,6 +24,7 @@ struct run_buffers {
 
 int allocate(run_buffers &buffers) {
   buffers.environment = (uint8_t *)malloc(env_buffer_size);
+  p_env = (const char *)buffers.environment;
   if (buffers.environment) buffers.image = (uint8_t *)malloc(image_size);
   if (buffers.image) buffers.block = (uint8_t *)malloc(config_size);
   if (buffers.block) buffers.records = (uint8_t *)malloc(config_II_size);
@@ -37,6 +41,8 @@ void release(run_buffers &buffers) {
   free(buffers.block);
   free(buffers.image);
   free(buffers.environment);
+  p_env = nullptr;
+  free_var_data();
 }
 
 }  // namespace
@@ -48,10 +54,16 @@ int run(const run_options &options) {
   if (result == result_ok && options.tolvane) {
     result = read_file_2_buffer(options.tolvane, {buffers.image, image_size}, image_size);
   }
+  std::span<uint8_t> block(buffers.block, config_size);
+  if (result == result_ok && options.config) {
+    result = build_config_step(image, block, {buffers.environment, env_buffer_size}, options.environment,
+                               options.config);
+  }
   if (result == result_ok && (options.wlan || options.dect)) {
     result = calibration_step(image, {buffers.records, config_II_size}, options.wlan, options.dect,
                               options.tolvane);
   }
+  if (result == result_ok && options.config) result = write_config_step(block, options.tolvane);
   release(buffers);
   return result;
 }

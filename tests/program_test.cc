@@ -2,6 +2,8 @@
 // on its whole standard output, its exit status and every byte of the image.
 #include <gtest/gtest.h>
 
+#include "config/block.h"
+#include "driver/bytes.h"
 #include "driver/layout.h"
 #include "tests/fixture.h"
 
@@ -190,6 +192,113 @@ TEST(program, calibration_refusals) {
       {"record beyond the scanned steps", {"-u", "img", "-w", "w"},
        with(with(image, config_II_offset, record(1, 4)), config_II_offset + 111, record(1, 4)), {{"w", wlan}},
        "ERROR: Config_II no room for 104 bytes at 0x988\n", 243, {}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+const char worked_config[] = "# settings\nalpha overwrite one two\nbeta keep 7\n";
+
+// The config block of the worked example, on the example image's header.
+bytes worked_block() {
+  bytes block(config_size, erased);
+  put_bytes(block, 0, example_header());
+  put_le32(&block[header_var_data], 0x90000600);
+  put_bytes(block, 112, {0x74, 0x09, 0x00, 0x90, 0x6E, 0x09, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0});
+  put_bytes(block, 128, text_bytes(std::string("beta\0" "7\0", 7)));
+  put_bytes(block, 1006, text_bytes(std::string("alpha\0" "one two\0", 14)));
+  return block;
+}
+
+TEST(program, config_block) {
+  bytes image = example_image();
+  file_entry cfg{"cfg", text_bytes(worked_config)};
+  file_entry env{"env", text_bytes("alpha 1\nbeta 9\n")};
+  bytes wlan = pattern(100, 7);
+  // The environment's 16384th byte and all after it are not read: "late" loses its value.
+  std::string long_env = std::string(16370, '#') + "\nlate" + std::string(16383 - 16375, ' ') + "1\n";
+  const program_case cases[] = {
+      {"worked example, traced", {"-l", "-u", "img", "-i", "cfg", "-e", "env"}, image, {cfg, env},
+       "[config_empty] offset 0x580 size 1020\n"
+       "go\n"
+       "[copy_tag] \"alpha\" \n"
+       "[copy_tag] \"overwrite\" \n"
+       "[copy_parameter] \"one two\" [copy_tag] \"beta\" \n"
+       "[copy_tag] \"keep\" \n"
+       "[copy_parameter] \"7\" available memory 878\n"
+       "variable Parameter 1\n"
+       "write to img\n"
+       "[write_config] file img offset 0x580 config_size 1020\n"
+       "[write_config] len 1020\n",
+       0, {{config_offset, worked_block()}}},
+      {"config and calibration records", {"-u", "img", "-w", "w", "-i", "cfg", "-e", "env"}, image,
+       {cfg, env, {"w", wlan}}, "", 0, {{config_offset, worked_block()}, {config_II_offset, concat({2, 0, 100, 0}, wlan)}}},
+      {"value looked up, traced", {"-l", "-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes("beta keep")}, {"env", text_bytes("#beta 1\nbeta 9\n")}},
+       "[config_empty] offset 0x580 size 1020\n"
+       "go\n"
+       "[copy_tag] \"beta\" \n"
+       "[copy_tag] \"keep\" \n"
+       "[copy_parameter] \"\" \n[search_env] beta\n"
+       "<line> beta 9\n"
+       "[copy_tag] \"beta\" \n"
+       "[copy_parameter] \"9\" {found parameter 9}\n"
+       "available memory 900\n"
+       "variable Parameter 1\n"
+       "write to img\n"
+       "[write_config] file img offset 0x580 config_size 1020\n"
+       "[write_config] len 1020\n",
+       0, {{config_offset, example_header()},
+           {config_offset + header_var_data, {0xF8, 0x05, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0, 'b', 'e', 't', 'a', 0, '9', 0}}}},
+      {"long environment: the text ends before its 16384th byte", {"-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes("late keep\n")}, {"env", text_bytes(long_env + std::string(20000 - long_env.size(), 'x'))}},
+       "ERROR: keinen Parameter f\xfc" "r late gefunden", 249, {}},
+      {"long environment: what lies before is found", {"-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes("early keep\n")}, {"env", text_bytes("early 5\n" + std::string(20000, 'x'))}}, "", 0,
+       {{config_offset, example_header()},
+        {config_offset + header_var_data, {0xF8, 0x05, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0, 'e', 'a', 'r', 'l', 'y', 0, '5', 0}}}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+TEST(program, config_refusals) {
+  bytes image = example_image();
+  file_entry cfg{"cfg", text_bytes(worked_config)};
+  file_entry env{"env", text_bytes("alpha 1\n")};
+  std::vector<std::string> args = {"-u", "img", "-i", "cfg", "-e", "env"};
+  auto plus = [&](std::vector<std::string> more) {
+    std::vector<std::string> all = args;
+    all.insert(all.end(), more.begin(), more.end());
+    return all;
+  };
+  const program_case cases[] = {
+      {"config area in use", args, with(image, locator_offset - 1, {0x7F}), {cfg, env}, "ERROR: Config not empty\n", 243, {}},
+      {"no default config", args, with(image, locator_offset, {0xFF, 0xFF, 0xFF, 0xFF}), {cfg, env},
+       "ERROR: found no Defaultconfig\n", 245, {}},
+      {"no image: the erased buffer has no default config", {"-i", "cfg", "-e", "env", "-u"}, image, {cfg, env},
+       "ERROR: found no Defaultconfig\n", 245, {}},
+      {"missing environment", {"-u", "img", "-i", "cfg", "-e", "missing"}, image, {cfg},
+       "ERROR: reading file missing len 0", 253, {}},
+      {"empty environment", args, image, {cfg, {"env", {}}}, "ERROR: reading file env len 0", 253, {}},
+      {"folder as environment", {"-u", "img", "-i", "cfg", "-e", "."}, image, {cfg}, "ERROR: reading file . len 0", 253, {}},
+      {"-e as last argument", {"-u", "img", "-i", "cfg", "-e"}, image, {cfg}, "ERROR: reading file (null) len 0", 253, {}},
+      {"missing config file", {"-u", "img", "-i", "nope", "-e", "env"}, image, {env},
+       "ERROR: open config_file nope\n", 254, {}},
+      {"no flag", args, image, {{"cfg", text_bytes("alpha\n")}, env}, "ERROR: no flag found for alpha\n", 254, {}},
+      {"line too long", args, image, {{"cfg", text_bytes("alpha keep " + std::string(300, 'v') + "\n")}, env},
+       "ERROR: line too long for alpha\n", 254, {}},
+      {"no value", args, image, {{"cfg", text_bytes("beta overwrite\n")}, env},
+       "ERROR: keinen Parameter f\xfc" "r beta gefunden", 249, {}},
+      {"no room for the variable pairs", args, image,
+       {{"cfg", text_bytes("a keep " + std::string(240, 'v') + "\nb keep " + std::string(240, 'v') + "\nc keep " +
+                           std::string(240, 'v') + "\nd keep " + std::string(168, 'v') + "\n")}, env},
+       "no Memory available 900 need 900\n", 246, {}},
+      {"calibration refused after the build: nothing written", plus({"-w", "missing"}), image, {cfg, env},
+       "ERROR: Configfile properties\n", 241, {}},
+      {"region in use after the build: nothing written", plus({"-w", "w"}),
+       with(image, config_II_offset, record(0, 4)), {cfg, env, {"w", pattern(4, 1)}},
+       "ERROR: Config_II not empty - this Type of Config exists\n", 243, {}},
+      {"no target: the build runs, the write fails", {"-i", "cfg", "-e", "env", "-u"}, image, {cfg, env},
+       "ERROR: found no Defaultconfig\n", 245, {}},
   };
   for (const program_case &c : cases) check_run(c);
 }

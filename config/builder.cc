@@ -1,0 +1,175 @@
+#include "config/builder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "config/block.h"
+#include "config/environment.h"
+#include "config/scan.h"
+#include "driver/bytes.h"
+#include "driver/result.h"
+#include "driver/trace.h"
+
+var_tag_list tolvane_var_data;
+
+namespace {
+
+// The block being built: the next pointer slot and the lowest byte of the string area.
+struct builder {
+  std::span<uint8_t> block;
+  uint32_t tag_pos;
+  uint32_t str_top;
+};
+
+char *copy_string(const char *string) {
+  size_t size = strlen(string) + 1;
+  char *copy = (char *)malloc(size);
+  if (copy) memcpy(copy, string, size);
+  return copy;
+}
+
+// Reads the next line up to and including its LF, keeping at most its first 255
+// characters in line without the line end. too_long tells that more came before
+// the line end; the rest of such a line is read and dropped. False at the end.
+bool read_config_line(FILE *file, char (&line)[config_line_max + 1], bool &too_long) {
+  size_t length = 0;        // characters before the LF
+  size_t trailing_crs = 0;  // CRs right before the LF belong to the line end
+  int c;
+  while ((c = getc(file)) != EOF && c != '\n') {
+    if (length < config_line_max) line[length] = (char)c;
+    length++;
+    trailing_crs = c == '\r' ? trailing_crs + 1 : 0;
+  }
+  if (c == EOF && length == 0) return false;
+  size_t content = length - trailing_crs;
+  too_long = content > config_line_max;
+  line[too_long ? config_line_max : content] = '\0';
+  return true;
+}
+
+int place_fixed_tag(builder &b, const char *name, const char *value) {
+  // Both strings, both pointers and the table's two closing zero words must fit.
+  long strings = (long)(strlen(value) + 1 + strlen(name) + 1);
+  if ((long)b.tag_pos + 16 > (long)b.str_top - strings ||
+      write_tag(b.block, b.tag_pos, b.str_top, value) != 0 ||
+      write_tag(b.block, b.tag_pos, b.str_top, name) != 0) {
+    printf("ERROR: no room for tag %s\n", name);
+    return result_no_memory;
+  }
+  return result_ok;
+}
+
+int keep_variable_tag(const char *name, const char *value) {
+  if (tolvane_var_data.count == var_tag_max) {
+    printf("ERROR: too many variable tags at %s\n", name);
+    return result_no_memory;
+  }
+  if (save_variable_tag(tolvane_var_data, name, value) != 0) {
+    trace("ERROR: no Memory in save_variable_tag\n");
+    return result_no_memory;
+  }
+  return result_ok;
+}
+
+int add_line(builder &b, const char *line, bool too_long, const char *environment) {
+  if (line[0] == '#') return result_ok;
+  char name[config_line_max + 1];
+  char flag[config_line_max + 1];
+  char value[config_line_max + 1];
+  const char *after_name = copy_tag(name, line);
+  if (!after_name) return result_ok;
+  if (too_long) {
+    printf("ERROR: line too long for %s\n", name);
+    return result_config_file;
+  }
+  const char *after_flag = copy_tag(flag, after_name);
+  if (!after_flag) {
+    printf("ERROR: no flag found for %s\n", name);
+    return result_config_file;
+  }
+  // The environment fills only a value that the file leaves empty.
+  copy_parameter(value, after_flag);
+  if (value[0] == '\0') search_env(environment, value, name);
+  if (value[0] == '\0') {
+    printf("ERROR: keinen Parameter f\xfc" "r %s gefunden", name);
+    return result_no_value;
+  }
+  if (strcmp(flag, "overwrite") == 0) return place_fixed_tag(b, name, value);
+  return keep_variable_tag(name, value);
+}
+
+// Closes the table, points var_data behind it and packs the variable pairs there.
+int finish_block(builder &b) {
+  put_le32(&b.block[b.tag_pos], 0);
+  put_le32(&b.block[b.tag_pos + 4], 0);
+  b.tag_pos += 8;
+  put_le32(&b.block[header_var_data], config_address_base + b.tag_pos);
+  uint32_t available = b.str_top - b.tag_pos;
+  trace("available memory %d\n", (int)available);
+  const var_tag_list &list = tolvane_var_data;
+  if (list.total_len >= available) {
+    printf("no Memory available %d need %d\n", (int)available, (int)list.total_len);
+    return result_no_memory;
+  }
+  if (list.count > 0) trace("variable Parameter %d\n", (int)list.count);
+  std::span<uint8_t> area = b.block.first(b.str_top);
+  for (uint32_t i = 0; i < list.count; i++) {
+    write_vartag(area, b.tag_pos, list.name[i]);
+    write_vartag(area, b.tag_pos, list.value[i]);
+  }
+  return result_ok;
+}
+
+}  // namespace
+
+int save_variable_tag(var_tag_list &list, const char *name, const char *value) {
+  if (list.count >= var_tag_max) return 1;
+  char *name_copy = copy_string(name);
+  char *value_copy = copy_string(value);
+  if (!name_copy || !value_copy) {
+    free(name_copy);
+    free(value_copy);
+    return 1;
+  }
+  list.total_len += (uint32_t)(strlen(name) + 1 + strlen(value) + 1);
+  list.name[list.count] = name_copy;
+  list.value[list.count] = value_copy;
+  list.count++;
+  return 0;
+}
+
+void free_var_data() {
+  var_tag_list &list = tolvane_var_data;
+  for (uint32_t i = 0; i < list.count; i++) {
+    free(list.name[i]);
+    free(list.value[i]);
+  }
+  list.count = 0;
+  list.total_len = 0;
+}
+
+int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment) {
+  free_var_data();
+  FILE *file = path ? fopen(path, "r") : nullptr;
+  if (!file) {
+    printf("ERROR: open config_file %s\n", shown(path));
+    return result_config_file;
+  }
+  trace("go\n");
+  builder b{block, header_size, (uint32_t)block.size()};
+  int result = result_ok;
+  char line[config_line_max + 1];
+  bool too_long = false;
+  while (result == result_ok && read_config_line(file, line, too_long)) {
+    result = add_line(b, line, too_long, environment);
+  }
+  // A file that opens but cannot be read (a folder, say) is no config file.
+  if (result == result_ok && ferror(file)) {
+    printf("ERROR: open config_file %s\n", path);
+    result = result_config_file;
+  }
+  if (result == result_ok) result = finish_block(b);
+  fclose(file);
+  return result;
+}

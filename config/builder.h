@@ -1,0 +1,35 @@
+// The config block builder: each config file line becomes a fixed tag (flag
+// "overwrite": strings at the top of the block, pointers in the table) or a
+// variable tag (kept in a list and packed behind the table at the end).
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+inline constexpr uint32_t var_tag_max = 64;
+// Longest config line, not counting its line end (the LF and the CRs right before it).
+inline constexpr uint32_t config_line_max = 255;
+
+// Variable tags in config-file order; the list owns its strings.
+struct var_tag_list {
+  uint32_t count;      // pairs held
+  uint32_t total_len;  // bytes the pairs need in the variable area, NULs included
+  char *name[var_tag_max];
+  char *value[var_tag_max];
+};
+
+// The run's list: filled by the build, released at the end of every run.
+extern var_tag_list tolvane_var_data;
+
+// Adds copies of name and value as the list's next pair: 0, or 1 when a copy
+// cannot be allocated or the list is full (nothing is kept then).
+int save_variable_tag(var_tag_list &list, const char *name, const char *value);
+
+// Releases every string of tolvane_var_data and empties it.
+void free_var_data();
+
+// Builds block, which holds the default header and 0xFF elsewhere, from the
+// config file at path, looking empty values up in environment. 0; -2 (file
+// cannot be read, a line without a flag or too long), -7 (no value), -10 (no
+// room in the block or the list, no memory), each after its message.
+int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment);

@@ -1,0 +1,23 @@
+#include "config/config_step.h"
+
+#include "config/block.h"
+#include "config/builder.h"
+#include "driver/layout.h"
+#include "driver/partition.h"
+#include "driver/result.h"
+#include "driver/trace.h"
+
+int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
+                      const char *environment_path, const char *config_path) {
+  int result = config_empty(image, config_offset, config_size);
+  if (result == result_ok) result = copy_default_config(block, image);
+  // The last byte stays NUL: the text ends inside the buffer however long the file.
+  if (result == result_ok) result = read_file_2_buffer(environment_path, environment.first(environment.size() - 1), 0);
+  if (result == result_ok) result = build_tolvane_config(config_path, block, (const char *)environment.data());
+  return result;
+}
+
+int write_config_step(std::span<const uint8_t> block, const char *tolvane) {
+  trace("write to %s\n", shown(tolvane));
+  return write_config(block, tolvane, config_offset);
+}

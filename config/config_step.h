@@ -1,0 +1,15 @@
+// The config step of a run: its checks and build, and the write of the block.
+// Its release is free_var_data (config/builder.h).
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// Checks that the config area of image is erased, starts block from the default
+// header, reads the environment text into environment (always NUL-terminated)
+// and builds block from the config file. 0 or the first failure's code.
+int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
+                      const char *environment_path, const char *config_path);
+
+// Writes the finished block into the partition at tolvane: 0 or -12.
+int write_config_step(std::span<const uint8_t> block, const char *tolvane);
