@@ -91,20 +91,25 @@ bytes record(uint8_t type, uint16_t payload_length) {
   return content;
 }
 
+bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
+
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program) {
   std::vector<std::string> words;
-  std::istringstream emulator(SET_CONFIG_EMULATOR);
-  for (std::string word; emulator >> word;) words.push_back(word);
-  // The tool sees program as its own name, also under an emulator.
-  bool emulated = !words.empty();
-  if (emulated) words.insert(words.end(), {"-0", program});
-  words.push_back(SET_CONFIG_BINARY);
+  std::istringstream prefix(SET_CONFIG_EMULATOR " " SET_CONFIG_WRAPPER);
+  for (std::string word; prefix >> word;) words.push_back(word);
+  // The tool sees program as its own name: the emulator is told so; a checker
+  // (valgrind) finds the tool as "set_config" on the PATH.
+  std::string binary = SET_CONFIG_BINARY;
+  std::string binary_folder = binary.substr(0, binary.rfind('/'));
+  if (SET_CONFIG_EMULATOR[0] != '\0') words.insert(words.end(), {"-0", program});
+  words.push_back(tool_wrapped() ? "set_config" : binary);
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv;
   for (std::string &word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   std::string name = program;
-  if (!emulated) argv[0] = name.data();
+  if (words.size() == args.size() + 1) argv[0] = name.data();
+  std::string path = binary_folder + ":" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
 
   int out[2];
   if (pipe(out) != 0) abort();
@@ -117,7 +122,8 @@ tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &arg
     close(out[0]);
     close(out[1]);
     if (chdir(folder.root().c_str()) != 0) _exit(127);
-    execv(words[0].c_str(), argv.data());
+    setenv("PATH", path.c_str(), 1);
+    execvp(words[0].c_str(), argv.data());
     _exit(127);
   }
   close(out[1]);

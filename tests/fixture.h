@@ -49,6 +49,9 @@ struct tool_run {
   int status;          // exit status, or -1 when the tool did not exit normally
 };
 
+// True when the tool runs under a checker (valgrind) that hides the name it is given.
+bool tool_wrapped();
+
 // Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args,
                   const char *program = "set_config");
