@@ -1,12 +1,21 @@
 # Runs every test configuration in turn: cmake -P cmake/test_all.cmake
 # Each is a workflow preset (configure, build, test); the first failure stops.
-set(workflows host asan valgrind)
+# host: the host build; asan: under AddressSanitizer and UndefinedBehaviorSanitizer;
+# valgrind: the whole-program runs under memcheck; mipsel: the device's release
+# build under qemu, with its size budget; mips: big-endian, under qemu.
+set(workflows host asan valgrind mipsel mips)
+set(source ${CMAKE_CURRENT_LIST_DIR}/..)
 foreach(workflow IN LISTS workflows)
   message(STATUS "==== ${workflow}")
   execute_process(COMMAND ${CMAKE_COMMAND} --workflow --preset ${workflow}
-                  WORKING_DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/.. RESULT_VARIABLE status)
+                  WORKING_DIRECTORY ${source} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "${workflow}: tests failed")
   endif()
 endforeach()
+
+# The device binary's figures, for the log.
+set(device ${source}/build/mipsel/set_config)
+execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -DMAX=16384 -P ${CMAKE_CURRENT_LIST_DIR}/check_size.cmake)
+execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -P ${CMAKE_CURRENT_LIST_DIR}/check_libraries.cmake)
 message(STATUS "all test configurations passed: ${workflows}")
