@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "config/block.h"
+#include "config/config_lines.h"
 #include "config/environment.h"
 #include "config/scan.h"
 #include "driver/bytes.h"
@@ -27,25 +28,6 @@ char *copy_string(const char *string) {
   char *copy = (char *)malloc(size);
   if (copy) memcpy(copy, string, size);
   return copy;
-}
-
-// Reads the next line up to and including its LF, keeping at most its first 255
-// characters in line without the line end. too_long tells that more came before
-// the line end; the rest of such a line is read and dropped. False at the end.
-bool read_config_line(FILE *file, char (&line)[config_line_max + 1], bool &too_long) {
-  size_t length = 0;        // characters before the LF
-  size_t trailing_crs = 0;  // CRs right before the LF belong to the line end
-  int c;
-  while ((c = getc(file)) != EOF && c != '\n') {
-    if (length < config_line_max) line[length] = (char)c;
-    length++;
-    trailing_crs = c == '\r' ? trailing_crs + 1 : 0;
-  }
-  if (c == EOF && length == 0) return false;
-  size_t content = length - trailing_crs;
-  too_long = content > config_line_max;
-  line[too_long ? config_line_max : content] = '\0';
-  return true;
 }
 
 int place_fixed_tag(builder &b, const char *name, const char *value) {
@@ -159,9 +141,11 @@ int build_tolvane_config(const char *path, std::span<uint8_t> block, const char 
   trace("go\n");
   builder b{block, header_size, (uint32_t)block.size()};
   int result = result_ok;
+  config_lines lines;
+  lines.file = file;
   char line[config_line_max + 1];
   bool too_long = false;
-  while (result == result_ok && read_config_line(file, line, too_long)) {
+  while (result == result_ok && next_config_line(lines, line, too_long)) {
     result = add_line(b, line, too_long, environment);
   }
   // A file that opens but cannot be read (a folder, say) is no config file.

@@ -7,8 +7,6 @@
 #include <span>
 
 inline constexpr uint32_t var_tag_max = 64;
-// Longest config line, not counting its line end (the LF and the CRs right before it).
-inline constexpr uint32_t config_line_max = 255;
 
 // Variable tags in config-file order; the list owns its strings.
 struct var_tag_list {

@@ -8,6 +8,11 @@
 
 const char *p_env = nullptr;
 
+// search_env's line buffer, and the longest piece of a line it takes with a
+// line end and a NUL: a longer line is read in pieces.
+static constexpr size_t env_line_size = 256;
+static constexpr long env_piece_max = env_line_size - 2;
+
 int get_env_line(std::span<char> line) {
   const char *start = p_env;
   size_t n = 0;
@@ -25,22 +30,63 @@ int seek(const char *env, long offset, int whence) {
   return 0;
 }
 
+namespace {
+
+// Reads the piece of text at p_env; when it is a setting whose first word is
+// name, copies its value into out: true.
+bool take_value(std::span<char> out, const char *name) {
+  char line[env_line_size];
+  char word[env_line_size];
+  const char *start = p_env;
+  int count = get_env_line(line);
+  if (count == 0 || line[0] == '#') return false;
+  trace("<line> %.*s", count, start);  // from the text: a long run of line ends may not fit the line
+  const char *after = copy_tag(word, line);
+  if (!after || strcmp(word, name) != 0) return false;
+  copy_parameter(out, after);
+  trace("{found parameter %s}\n", out.data());
+  return true;
+}
+
+// Walks every line from the start of the text, as the trace shows them.
+int walk_env(std::span<char> out, const char *name) {
+  while (*p_env != '\0') {
+    if (take_value(out, name)) return 0;
+  }
+  return 1;
+}
+
+// Visits only the pieces where name occurs after nothing but blanks: the first
+// such piece that takes_value is the one the walk would find. A piece starts
+// after a run of line ends or every 254 characters into a longer line.
+int skip_to_env(const char *env, std::span<char> out, const char *name) {
+  const char *line_start = env;
+  const char *scanned = env;
+  for (const char *hit = strstr(env, name); hit; hit = strstr(hit + 1, name)) {
+    for (const char *p = hit; p > scanned; p--) {
+      if (is_line_end(p[-1])) {
+        line_start = p;
+        break;
+      }
+    }
+    scanned = hit;
+    const char *piece = line_start + (hit - line_start) / env_piece_max * env_piece_max;
+    const char *p = piece;
+    while (p < hit && is_blank(*p)) p++;
+    if (p != hit) continue;
+    p_env = piece;
+    if (take_value(out, name)) return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
 int search_env(const char *env, std::span<char> out, const char *name) {
   trace("\n[search_env] %s\n", name);
   seek(env, 0, 0);
-  char line[256];
-  char word[256];
-  for (;;) {
-    const char *start = p_env;
-    int count = get_env_line(line);
-    if (count == 0) return 1;
-    if (line[0] == '#') continue;
-    // Traced from the text itself: a long run of blank lines may not all fit the line.
-    trace("<line> %.*s", count, start);
-    const char *after = copy_tag(word, line);
-    if (!after || strcmp(word, name) != 0) continue;
-    copy_parameter(out, after);
-    trace("{found parameter %s}\n", out.data());
-    return 0;
-  }
+  // The walk costs a pass over the whole text per look-up; quiet runs go
+  // straight to the name's occurrences and find the same line.
+  if (silent != 0 && name[0] != '\0') return skip_to_env(env, out, name);
+  return walk_env(out, name);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/layout.h"
+#include "driver/trace.h"
 
 namespace {
 
@@ -96,6 +97,41 @@ TEST(search_env, stays_inside_its_buffers_on_long_lines) {
   EXPECT_STREQ("", out);
   EXPECT_EQ(0, search_env(env.text(), out, "short"));
   EXPECT_EQ(std::string(248, 'v'), out);  // the rest of the cut line is a line of its own
+}
+
+// Quiet look-ups go straight to the name's occurrences; traced ones walk every
+// line. Both must find the same line.
+TEST(search_env, finds_the_same_line_quiet_or_traced) {
+  std::string blanks252(252, ' ');
+  const std::string texts[] = {
+      "other name\nxname 1\nname_x 2\n  name 3\n",
+      "#name 1\n\tname\t2\n",
+      "\n\n\rname 4\n",
+      std::string(254, ' ') + "name 5\n",               // a piece of blanks, then the name starts a piece
+      blanks252 + "name 6\nname 7\n",                  // the name is cut at the piece's end
+      std::string(254, 'x') + "#name 8\nname 9",       // a piece that starts with '#'
+      std::string(254, 'x') + "name\n",                 // a piece that is the name alone
+      std::string(508, 'y') + "  name 10\n",
+      "namename 11\nname name 12\n",
+      "a b\nnam\nname",
+      std::string(300, '\n') + "name 13",
+  };
+  const char *names[] = {"name", "nam", "x", "xname", "#name"};
+  for (const std::string &text : texts) {
+    environment env(text);
+    for (const char *name : names) {
+      SCOPED_TRACE(text.substr(0, 30) + " / " + name);
+      char quiet[256] = "untouched", traced[256] = "untouched";
+      int quiet_result = search_env(env.text(), quiet, name);
+      silent = 0;
+      testing::internal::CaptureStdout();
+      int traced_result = search_env(env.text(), traced, name);
+      testing::internal::GetCapturedStdout();
+      silent = 1;
+      EXPECT_EQ(traced_result, quiet_result);
+      EXPECT_STREQ(traced, quiet);
+    }
+  }
 }
 
 }  // namespace

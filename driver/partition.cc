@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "driver/layout.h"
 #include "driver/result.h"
@@ -43,10 +44,9 @@ int write_config(std::span<const uint8_t> data, const char *path, uint32_t offse
 
 bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {
   if (offset > image.size() || size > image.size() - offset) return false;
-  for (uint32_t i = 0; i < size; i++) {
-    if (image[offset + i] != erased) return false;
-  }
-  return true;
+  // All bytes equal the first, and the first is erased.
+  const uint8_t *area = image.data() + offset;
+  return size == 0 || (area[0] == erased && memcmp(area, area + 1, size - 1) == 0);
 }
 
 int config_empty(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {

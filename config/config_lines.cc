@@ -1,0 +1,35 @@
+#include "config/config_lines.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "config/scan.h"
+
+bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bool &too_long) {
+  size_t length = 0;        // characters before the LF
+  size_t trailing_crs = 0;  // the CRs right before the LF belong to the line end
+  bool any = false;
+  for (;;) {
+    if (lines.start == lines.end) {
+      lines.start = 0;
+      lines.end = fread(lines.chunk, 1, sizeof lines.chunk, lines.file);
+      if (lines.end == 0) break;
+    }
+    any = true;
+    const char *begin = lines.chunk + lines.start;
+    size_t available = lines.end - lines.start;
+    const char *lf = (const char *)memchr(begin, '\n', available);
+    size_t taken = lf ? (size_t)(lf - begin) : available;
+    if (length < config_line_max) memcpy(line + length, begin, std::min(taken, config_line_max - length));
+    size_t crs = 0;
+    while (crs < taken && begin[taken - 1 - crs] == '\r') crs++;
+    trailing_crs = crs == taken ? trailing_crs + crs : crs;
+    length += taken;
+    lines.start += taken + (lf ? 1 : 0);
+    if (lf) break;
+  }
+  size_t content = length - trailing_crs;
+  too_long = content > config_line_max;
+  line[too_long ? config_line_max : content] = '\0';
+  return any;
+}

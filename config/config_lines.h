@@ -1,0 +1,21 @@
+// The config file's lines, read in chunks with constant memory however long a line is.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+// Longest config line, not counting its line end (the LF and the CRs right before it).
+inline constexpr size_t config_line_max = 255;
+
+struct config_lines {
+  FILE *file;
+  size_t start = 0;  // the unread bytes are chunk[start, end)
+  size_t end = 0;
+  char chunk[1024];
+};
+
+// Reads the next line, up to and including its LF. Keeps at most its first
+// config_line_max characters in line, NUL-terminated, without its line end;
+// too_long tells that more came before the line end (the rest is read and
+// dropped). False at the end of the file or on a read error (ferror tells).
+bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bool &too_long);

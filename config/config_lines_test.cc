@@ -1,0 +1,68 @@
+#include "config/config_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/fixture.h"
+
+namespace {
+
+struct line_read {
+  std::string line;
+  bool too_long;
+  bool operator==(const line_read &other) const = default;
+};
+
+std::vector<line_read> read_lines(const std::string &text) {
+  temp_folder folder;
+  write_text(folder.path("cfg"), text);
+  config_lines lines;
+  lines.file = fopen(folder.path("cfg").c_str(), "r");
+  std::vector<line_read> read;
+  char line[config_line_max + 1];
+  bool too_long = false;
+  while (next_config_line(lines, line, too_long)) read.push_back({line, too_long});
+  fclose(lines.file);
+  return read;
+}
+
+TEST(next_config_line, splits_at_each_lf) {
+  std::string s255(255, 's'), s256(256, 'l');
+  struct lines_case {
+    std::string text;
+    std::vector<line_read> lines;
+  };
+  const lines_case cases[] = {
+      {"", {}},
+      {"a b\nc d", {{"a b", false}, {"c d", false}}},
+      {"a b\r\n\r\n\n", {{"a b", false}, {"", false}, {"", false}}},
+      {"a\rb c\r\r\n", {{"a\rb c", false}}},  // a CR ends no line
+      {s255 + "\r\n" + s255 + "\n" + s255, {{s255, false}, {s255, false}, {s255, false}}},
+      {s256 + "\n" + "next\n", {{s256.substr(0, 255), true}, {"next", false}}},
+      {s255 + "x\r\r\r\n", {{s255, true}}},
+      {std::string("a\0b\n", 4), {{"a", false}}},
+  };
+  for (const lines_case &c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 20));
+    EXPECT_EQ(c.lines, read_lines(c.text));
+  }
+}
+
+TEST(next_config_line, reads_across_chunks) {
+  // Lines of every length around the chunk size, with CR LF ends split at every point.
+  std::string text;
+  std::vector<line_read> expected;
+  for (size_t length = 1; length < 300; length += 7) {
+    std::string word(length, (char)('a' + length % 26));
+    text += word + std::string(length % 3, '\r') + "\n";
+    expected.push_back({word.substr(0, config_line_max), length > config_line_max});
+  }
+  text += std::string(5000, 'z') + "\r\r\n" + "tail";
+  expected.push_back({std::string(255, 'z'), true});
+  expected.push_back({"tail", false});
+  EXPECT_EQ(expected, read_lines(text));
+}
+
+}  // namespace
