@@ -2,8 +2,9 @@
 # Each is a workflow preset (configure, build, test); the first failure stops.
 # host: the host build; asan: under AddressSanitizer and UndefinedBehaviorSanitizer;
 # valgrind: the whole-program runs under memcheck; mipsel: the device's release
-# build under qemu, with its size budget; mips: big-endian, under qemu.
-set(workflows host asan valgrind mipsel mips)
+# build under qemu, with its size budget; mips: big-endian, under qemu; fuzz: the
+# libFuzzer targets, each run for FUZZ_SECONDS (default 60) seconds.
+set(workflows host asan valgrind mipsel mips fuzz)
 set(source ${CMAKE_CURRENT_LIST_DIR}/..)
 foreach(workflow IN LISTS workflows)
   message(STATUS "==== ${workflow}")
@@ -13,6 +14,14 @@ foreach(workflow IN LISTS workflows)
     message(FATAL_ERROR "${workflow}: tests failed")
   endif()
 endforeach()
+
+if(NOT FUZZ_SECONDS)
+  set(FUZZ_SECONDS 60)
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -DSECONDS=${FUZZ_SECONDS} -P ${source}/fuzz/run_all.cmake RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "fuzzing found a fault")
+endif()
 
 # The device binary's figures, for the log.
 set(device ${source}/build/mipsel/set_config)

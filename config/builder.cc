@@ -131,13 +131,8 @@ void free_var_data() {
   list.total_len = 0;
 }
 
-int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment) {
+int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment) {
   free_var_data();
-  FILE *file = path ? fopen(path, "r") : nullptr;
-  if (!file) {
-    printf("ERROR: open config_file %s\n", shown(path));
-    return result_config_file;
-  }
   trace("go\n");
   builder b{block, header_size, (uint32_t)block.size()};
   int result = result_ok;
@@ -150,10 +145,20 @@ int build_tolvane_config(const char *path, std::span<uint8_t> block, const char 
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
   if (result == result_ok && ferror(file)) {
-    printf("ERROR: open config_file %s\n", path);
+    printf("ERROR: open config_file %s\n", shown(path));
     result = result_config_file;
   }
   if (result == result_ok) result = finish_block(b);
+  return result;
+}
+
+int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment) {
+  FILE *file = path ? fopen(path, "r") : nullptr;
+  if (!file) {
+    printf("ERROR: open config_file %s\n", shown(path));
+    return result_config_file;
+  }
+  int result = build_config_from(file, path, block, environment);
   fclose(file);
   return result;
 }

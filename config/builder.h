@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 
 inline constexpr uint32_t var_tag_max = 64;
@@ -31,3 +32,6 @@ void free_var_data();
 // cannot be read, a line without a flag or too long), -7 (no value), -10 (no
 // room in the block or the list, no memory), each after its message.
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment);
+
+// The build from an open config file; path names it in messages.
+int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment);

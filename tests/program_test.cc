@@ -1,6 +1,7 @@
 // Whole-program runs: the built tool on real files in a temporary folder, compared
 // on its whole standard output, its exit status and every byte of the image.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "config/block.h"
 #include "driver/bytes.h"
@@ -302,6 +303,40 @@ TEST(program, config_refusals) {
        "ERROR: found no Defaultconfig\n", 245, {}},
   };
   for (const program_case &c : cases) check_run(c);
+}
+
+TEST(program, faults) {
+  bytes image = example_image();
+  file_entry cfg{"cfg", text_bytes(worked_config)};
+  file_entry env{"env", text_bytes("alpha 1\n")};
+  file_entry wlan{"w", pattern(100, 7)};
+  const program_case cases[] = {
+      {"folder as target", {"-u", ".", "-i", "cfg", "-e", "env", "-w", "w"}, image, {cfg, env, wlan},
+       "ERROR: reading file . len 0", 253, {}},
+      // A full device reads as zeros: nothing is erased, so nothing is written.
+      {"full device as target for the records", {"-u", "/dev/full", "-w", "w"}, image, {wlan},
+       "ERROR: Config_II not empty unknown Version\n", 243, {}},
+      {"full device as target for the block", {"-u", "/dev/full", "-i", "cfg", "-e", "env"}, image, {cfg, env},
+       "ERROR: Config not empty\n", 243, {}},
+      {"missing WLAN file", {"-u", "img", "-w", "missing"}, image, {}, "ERROR: Configfile properties\n", 241, {}},
+  };
+  for (const program_case &c : cases) check_run(c);
+}
+
+TEST(program, folder_as_calibration_file) {
+  temp_folder folder;
+  write_file(folder.path("img"), example_image());
+  std::string dir = folder.path("cal");
+  ASSERT_EQ(0, mkdir(dir.c_str(), 0755));
+  struct stat status;
+  ASSERT_EQ(0, stat(dir.c_str(), &status));
+  long long size = status.st_size;
+  std::string refusal = "ERROR: Configfile size missmatch 1152 - " + std::to_string(size) + "\nERROR: Configfile properties\n";
+  if (size + 4 <= 1152) refusal = "ERROR: open cal failed\n" + refusal;
+  tool_run run = run_tool(folder, {"-u", "img", "-d", "cal"});
+  EXPECT_EQ(refusal, run.output);
+  EXPECT_EQ(241, run.status);
+  EXPECT_EQ(example_image(), read_file(folder.path("img")));
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+// The environment scan and look-up on an arbitrary name (up to the input's first
+// NUL) and environment text (the rest): a quiet look-up finds what the traced
+// walk finds, and nothing is read or written outside a buffer.
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "config/environment.h"
+#include "driver/layout.h"
+#include "driver/trace.h"
+#include "fuzz/check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  quiet_stdout();
+  const uint8_t *split = (const uint8_t *)memchr(data, 0, size);
+  if (!split || split - data > 255) return 0;
+  std::vector<char> name(data, split);
+  name.push_back('\0');
+  std::vector<char> environment(env_buffer_size, '\0');
+  size_t length = size - (size_t)(split - data) - 1;
+  if (length > env_buffer_size - 1) length = env_buffer_size - 1;
+  memcpy(environment.data(), split + 1, length);
+
+  std::vector<char> quiet(256, 'q'), traced(256, 'q');
+  int quiet_result = search_env(environment.data(), quiet, name.data());
+  silent = 0;
+  int traced_result = search_env(environment.data(), traced, name.data());
+  silent = 1;
+  check(quiet_result == traced_result, "quiet and traced look-ups agree");
+  check(quiet == traced, "quiet and traced look-ups give the same value");
+  if (quiet_result == 0) check(memchr(quiet.data(), 0, quiet.size()) != nullptr, "the value ends inside its buffer");
+
+  // Every line the scan delivers ends inside the line buffer.
+  seek(environment.data(), 0, 0);
+  char line[256];
+  int lines = 0;
+  while (get_env_line(line) > 0) {
+    check(strlen(line) < sizeof line, "a delivered line fits its buffer");
+    check(++lines <= (int)env_buffer_size, "the scan ends");
+  }
+  return 0;
+}
