@@ -6,7 +6,7 @@ if(NOT SECONDS)
 endif()
 set(source ${CMAKE_CURRENT_LIST_DIR}/..)
 set(work ${source}/build/fuzz/work)
-foreach(target builder environment locator region)
+foreach(target builder environment locator region view)
   file(REMOVE_RECURSE ${work}/${target})
   file(MAKE_DIRECTORY ${work}/${target})
   execute_process(

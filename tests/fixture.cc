@@ -12,6 +12,7 @@
 
 #include "driver/bytes.h"
 #include "driver/layout.h"
+#include "examples/example_image.h"
 
 temp_folder::temp_folder() {
   const char *base = getenv("TMPDIR");
@@ -60,11 +61,8 @@ bytes pattern(size_t count, uint8_t seed) {
 bytes erased_image() { return bytes(image_size, erased); }
 
 bytes example_header() {
-  bytes header = pattern(112, 0x41);
-  put_le32(&header[0], 3);             // version
-  put_le32(&header[36], 0x02000000);   // memsize
-  put_le32(&header[40], 0x00800000);   // flashsize
-  return header;
+  bytes image = example_image();
+  return bytes(image.begin() + example_header_offset, image.begin() + example_header_offset + 112);
 }
 
 void put_bytes(bytes &image, uint32_t offset, const bytes &content) {
@@ -73,14 +71,8 @@ void put_bytes(bytes &image, uint32_t offset, const bytes &content) {
 }
 
 bytes example_image() {
-  bytes image = erased_image();
-  put_le32(&image[locator_offset], example_descriptor_offset);
-  // The header lies at first - third + second of the descriptor.
-  uint8_t *descriptor = &image[example_descriptor_offset];
-  put_le32(descriptor + 4, example_header_offset + 0x100);
-  put_le32(descriptor + 8, 0x40);
-  put_le32(descriptor + 12, 0x140);
-  put_bytes(image, example_header_offset, example_header());
+  bytes image(image_size);
+  make_example_image(image);
   return image;
 }
 
@@ -93,22 +85,35 @@ bytes record(uint8_t type, uint16_t payload_length) {
 
 bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
 
+// Runs the built program binary (named name) in folder; it sees shown as its own name.
+static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
+                            const std::vector<std::string> &args, const char *shown);
+
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program) {
+  return run_program(SET_CONFIG_BINARY, "set_config", folder, args, program);
+}
+
+tool_run run_show(const temp_folder &folder, const std::vector<std::string> &args) {
+  return run_program(SHOW_CONFIG_BINARY, "show_config", folder, args, "show_config");
+}
+
+static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
+                            const std::vector<std::string> &args, const char *shown) {
   std::vector<std::string> words;
   std::istringstream prefix(SET_CONFIG_EMULATOR " " SET_CONFIG_WRAPPER);
   for (std::string word; prefix >> word;) words.push_back(word);
-  // The tool sees program as its own name: the emulator is told so; a checker
-  // (valgrind) finds the tool as "set_config" on the PATH.
-  std::string binary = SET_CONFIG_BINARY;
+  // The emulator is told the name to show; a checker (valgrind) finds the
+  // program by its name on the PATH.
+  std::string binary = binary_path;
   std::string binary_folder = binary.substr(0, binary.rfind('/'));
-  if (SET_CONFIG_EMULATOR[0] != '\0') words.insert(words.end(), {"-0", program});
-  words.push_back(tool_wrapped() ? "set_config" : binary);
+  if (SET_CONFIG_EMULATOR[0] != '\0') words.insert(words.end(), {"-0", shown});
+  words.push_back(tool_wrapped() ? name : binary);
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv;
   for (std::string &word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  std::string name = program;
-  if (words.size() == args.size() + 1) argv[0] = name.data();
+  std::string own_name = shown;
+  if (words.size() == args.size() + 1) argv[0] = own_name.data();
   std::string path = binary_folder + ":" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
 
   int out[2];

@@ -29,15 +29,11 @@ bytes text_bytes(const std::string &text);
 // count bytes of a repeating pattern that starts at seed.
 bytes pattern(size_t count, uint8_t seed);
 
-// Image offsets of the example default header and of its locator's descriptor.
-inline constexpr uint32_t example_header_offset = 0x2000;
-inline constexpr uint32_t example_descriptor_offset = 0x1000;
-
 // 64 KiB, all erased.
 bytes erased_image();
 // The 112-byte default header of the example image.
 bytes example_header();
-// An erased 64 KiB image with a default header and a locator at 0x97C that finds it.
+// The example image (examples/example_image.h).
 bytes example_image();
 // Copies content into image at offset.
 void put_bytes(bytes &image, uint32_t offset, const bytes &content);
@@ -55,3 +51,5 @@ bool tool_wrapped();
 // Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args,
                   const char *program = "set_config");
+// Runs the built show_config in folder with args.
+tool_run run_show(const temp_folder &folder, const std::vector<std::string> &args);

@@ -299,8 +299,6 @@ TEST(program, config_refusals) {
       {"region in use after the build: nothing written", plus({"-w", "w"}),
        with(image, config_II_offset, record(0, 4)), {cfg, env, {"w", pattern(4, 1)}},
        "ERROR: Config_II not empty - this Type of Config exists\n", 243, {}},
-      {"no target: the build runs, the write fails", {"-i", "cfg", "-e", "env", "-u"}, image, {cfg, env},
-       "ERROR: found no Defaultconfig\n", 245, {}},
   };
   for (const program_case &c : cases) check_run(c);
 }

@@ -1,0 +1,100 @@
+#include "config/block_view.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "config/block.h"
+#include "driver/bytes.h"
+#include "driver/layout.h"
+#include "driver/partition.h"
+
+namespace {
+
+struct named_field {
+  const char *name;
+  uint32_t offset;
+};
+
+const named_field header_fields[] = {
+    {"version", header_version},
+    {"memsize", header_memsize},
+    {"flashsize", header_flashsize},
+    {"systemfrequency", header_systemfrequency},
+    {"cpufrequency", header_cpufrequency},
+    {"feature_low", header_feature_low},
+    {"feature_high", header_feature_high},
+    {"var_data", header_var_data},
+};
+
+// The block offset of the NUL-terminated string at offset, or -1 after an error
+// line when it does not lie wholly inside the block.
+long string_at(std::span<const uint8_t> block, uint32_t offset, const char *what) {
+  if (offset >= block.size() || !memchr(&block[offset], 0, block.size() - offset)) {
+    printf("ERROR: %s at 0x%x has no end inside the config block\n", what, config_offset + offset);
+    return -1;
+  }
+  return offset;
+}
+
+// The string a table pointer at slot points to, or null after an error line.
+const char *pointed_string(std::span<const uint8_t> block, uint32_t slot) {
+  uint32_t pointer = get_le32(&block[slot]);
+  uint32_t offset = pointer - config_address_base;
+  if (offset >= block.size()) {
+    printf("ERROR: tag pointer 0x%08x at 0x%x points outside the config block\n", pointer, config_offset + slot);
+    return nullptr;
+  }
+  if (string_at(block, offset, "tag string") < 0) return nullptr;
+  return (const char *)&block[offset];
+}
+
+// A tag line; a name that begins with '#' gets a blank first, so that it is no comment.
+void print_tag(const char *name, const char *flag, const char *value) {
+  printf("%s%s %s %s\n", name[0] == '#' ? " " : "", name, flag, value);
+}
+
+int show_fixed_tags(std::span<const uint8_t> block) {
+  for (uint32_t slot = header_size; slot + 8 <= block.size(); slot += 8) {
+    if (get_le32(&block[slot]) == 0 && get_le32(&block[slot + 4]) == 0) return 0;
+    const char *value = pointed_string(block, slot);
+    const char *name = value ? pointed_string(block, slot + 4) : nullptr;
+    if (!name) return 1;
+    print_tag(name, "overwrite", value);
+  }
+  printf("ERROR: tag table at 0x%x has no closing zero words\n", config_offset + header_size);
+  return 1;
+}
+
+// The variable pairs run from var_data to the first erased byte.
+int show_variable_tags(std::span<const uint8_t> block) {
+  uint32_t pointer = get_le32(&block[header_var_data]);
+  uint32_t pos = pointer - config_address_base;
+  if (pos < header_size || pos > block.size()) {
+    printf("ERROR: var_data 0x%08x at 0x%x points outside the config block\n", pointer,
+           config_offset + header_var_data);
+    return 1;
+  }
+  while (pos < block.size() && block[pos] != erased) {
+    long name = string_at(block, pos, "variable tag");
+    if (name < 0) return 1;
+    pos += (uint32_t)strlen((const char *)&block[name]) + 1;
+    long value = string_at(block, pos, "variable tag value");
+    if (value < 0) return 1;
+    pos += (uint32_t)strlen((const char *)&block[value]) + 1;
+    print_tag((const char *)&block[name], "variable", (const char *)&block[value]);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int show_block(std::span<const uint8_t> block) {
+  if (is_erased(block, 0, (uint32_t)block.size())) {
+    printf("# config block at 0x%x: erased\n", config_offset);
+    return 0;
+  }
+  printf("# config block at 0x%x\n", config_offset);
+  for (const named_field &field : header_fields) printf("# %s 0x%08x\n", field.name, get_le32(&block[field.offset]));
+  if (show_fixed_tags(block) != 0) return 1;
+  return show_variable_tags(block);
+}

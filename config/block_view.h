@@ -1,0 +1,14 @@
+// Reading a config block back as the config-file lines that set_config -i
+// turns into the same block.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+// Prints the config block (1020 bytes) as a config file: its header fields as
+// comment lines, then one line per tag in block order, fixed tags as
+// "NAME overwrite VALUE", variable tags as "NAME variable VALUE". An erased
+// block is one comment line. 0, or 1 after an "ERROR: ..." line naming the
+// partition offset of the damage (a pointer outside the block, a table without
+// its closing zero words, a string without its NUL inside the block).
+int show_block(std::span<const uint8_t> block);

@@ -1,0 +1,185 @@
+// show_config, run as built on real files: what it prints of a partition, the
+// payloads it writes out, its refusals of damaged blocks and regions, and the
+// round trip through set_config -i.
+#include <gtest/gtest.h>
+
+#include "config/block.h"
+#include "driver/bytes.h"
+#include "driver/layout.h"
+#include "tests/fixture.h"
+
+namespace {
+
+const char example_header_lines[] =
+    "# config block at 0x580\n"
+    "# version 0x00000003\n"
+    "# memsize 0x02000000\n"
+    "# flashsize 0x00800000\n"
+    "# systemfrequency 0x07735940\n"
+    "# cpufrequency 0x0ee6b280\n"
+    "# feature_low 0x0000001f\n"
+    "# feature_high 0x00000000\n";
+
+bytes with_record(bytes image, uint32_t offset, const bytes &content) {
+  put_bytes(image, offset, content);
+  return image;
+}
+
+// Runs set_config on the example image in folder, then returns the image.
+bytes set_up(temp_folder &folder, const std::string &config, const std::string &environment,
+             std::vector<std::string> more = {}) {
+  write_file(folder.path("img"), example_image());
+  write_text(folder.path("cfg"), config);
+  write_text(folder.path("env"), environment);
+  std::vector<std::string> args = {"-u", "img", "-i", "cfg", "-e", "env"};
+  args.insert(args.end(), more.begin(), more.end());
+  tool_run run = run_tool(folder, args);
+  EXPECT_EQ(0, run.status) << run.output;
+  return read_file(folder.path("img"));
+}
+
+TEST(show_config, prints_block_and_records) {
+  temp_folder folder;
+  write_file(folder.path("w"), pattern(100, 1));
+  write_file(folder.path("d"), pattern(10, 2));
+  bytes image = set_up(folder, "# settings\nalpha overwrite one two\nbeta keep 7\n", "x\n",
+                       {"-w", "w", "-d", "d"});
+  tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
+  EXPECT_EQ(std::string(example_header_lines) +
+                "# var_data 0x90000600\n"
+                "alpha overwrite one two\n"
+                "beta variable 7\n"
+                "# Config_II region at 0x980\n"
+                "# record at 0x980: WLAN, version 2, length 100\n"
+                "# record at 0x9e8: DECT, version 2, length 10\n",
+            run.output);
+  EXPECT_EQ(0, run.status);
+  EXPECT_EQ(pattern(100, 1), read_file(folder.path("w.out")));
+  EXPECT_EQ(pattern(10, 2), read_file(folder.path("d.out")));
+  EXPECT_EQ(image, read_file(folder.path("img")));  // never written
+}
+
+TEST(show_config, prints_an_erased_partition) {
+  temp_folder folder;
+  bytes image = with_record(example_image(), 0x9F0, {2, 7, 1, 0, 0x55});
+  write_file(folder.path("img"), image);
+  tool_run run = run_show(folder, {"-u", "img"});
+  EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x9f0: type 7, version 2, length 1\n",
+            run.output);
+  EXPECT_EQ(0, run.status);
+  write_file(folder.path("img"), example_image());
+  EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\n", run_show(folder, {"-u", "img"}).output);
+}
+
+// Feeding what show_config prints back to set_config -i on the same image with
+// the block area erased gives the same 1020 bytes.
+TEST(show_config, round_trips_through_set_config) {
+  const std::string configs[] = {
+      "# settings\nalpha overwrite one two\nbeta keep 7\n",
+      "a overwrite\r\nb\tkeep\t\r\n  #hash overwrite  x  y \n c flag   spaced   value  \nd overwrite 1\n",
+      "# only comments\n",
+      "v1 keep 1\nv2 other\nf overwrite " + std::string(200, 'f') + "\n",
+  };
+  for (const std::string &config : configs) {
+    SCOPED_TRACE(config);
+    temp_folder folder;
+    bytes written = set_up(folder, config, "a from env\nb 2\nv2 two words\n");
+    tool_run shown = run_show(folder, {"-u", "img"});
+    ASSERT_EQ(0, shown.status) << shown.output;
+    write_text(folder.path("cfg"), shown.output);
+    write_file(folder.path("img"), example_image());
+    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+    ASSERT_EQ(0, again.status) << again.output;
+    EXPECT_EQ(written, read_file(folder.path("img"))) << shown.output;
+  }
+}
+
+struct damage_case {
+  const char *title;
+  std::vector<std::pair<uint32_t, bytes>> changes;  // partition offsets
+  const char *error;  // the one error line, among what is shown
+};
+
+size_t count_errors(const std::string &output) {
+  size_t count = 0;
+  for (size_t at = output.find("ERROR: "); at != std::string::npos; at = output.find("ERROR: ", at + 1)) count++;
+  return count;
+}
+
+bytes word(uint32_t value) {
+  bytes w(4);
+  put_le32(w.data(), value);
+  return w;
+}
+
+TEST(show_config, refuses_damage_naming_its_offset) {
+  bytes full_table;
+  for (uint32_t slot = 112; slot < 1016; slot += 4) {
+    bytes w = word(config_address_base + 1016);
+    full_table.insert(full_table.end(), w.begin(), w.end());
+  }
+  const damage_case cases[] = {
+      {"pointer outside the block", {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90001000)}},
+       "ERROR: tag pointer 0x90001000 at 0x5f0 points outside the config block"},
+      {"pointer below the block", {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90000000)}},
+       "ERROR: tag pointer 0x90000000 at 0x5f0 points outside the config block"},
+      {"string without its NUL", {{0x5EC, word(0x90000600)}, {0x5F0, word(0x90000978)}, {0x978, {'a', 'b', 'c', 'd'}}},
+       "ERROR: tag string at 0x978 has no end inside the config block"},
+      {"table without closing zero words", {{0x5EC, word(0x90000600)}, {0x5F0, full_table}, {0x978, {'a', 'b', 'c', 0}}},
+       "ERROR: tag table at 0x5f0 has no closing zero words"},
+      {"var_data outside the block", {{0x5EC, word(0x80000000)}, {0x5F0, bytes(8, 0)}},
+       "ERROR: var_data 0x80000000 at 0x5ec points outside the config block"},
+      {"variable tag running to the block's end", {{0x5EC, word(0x90000978)}, {0x5F0, bytes(8, 0)}, {0x978, {'a', 'b', 0, 'c'}}},
+       "ERROR: variable tag value at 0x97b has no end inside the config block"},
+      {"record running past the region", {{0xD00, {2, 0, 0xFD, 0}}}, "ERROR: record at 0xd00 runs past the Config_II region"},
+      {"record header cut by the region's end", {{0xDFE, {2, 0}}}, "ERROR: record at 0xdfe runs past the Config_II region"},
+      {"unknown record version", {{0x980, {7}}}, "ERROR: unknown record version 7 at 0x980"},
+  };
+  for (const damage_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    temp_folder folder;
+    bytes image = example_image();
+    for (const auto &[offset, content] : c.changes) put_bytes(image, offset, content);
+    write_file(folder.path("img"), image);
+    tool_run run = run_show(folder, {"-u", "img"});
+    EXPECT_EQ(1, run.status);
+    EXPECT_NE(std::string::npos, run.output.find(std::string(c.error) + "\n")) << run.output;
+    EXPECT_EQ(1u, count_errors(run.output)) << run.output;
+  }
+}
+
+TEST(show_config, refuses_what_it_cannot_do) {
+  temp_folder folder;
+  write_file(folder.path("img"), example_image());
+  write_file(folder.path("short"), bytes(100, erased));
+  const std::string usage =
+      "show_config -u tolvanefile [-w wlan_out] [-d dect_out]\n\t-u\t tolvanefile: partition device or image, only read\n"
+      "\t-w\t writes the WLAN record's payload to this file\n\t-d\t writes the DECT record's payload to this file\n";
+  struct refusal_case {
+    std::vector<std::string> args;
+    std::string output;
+    int status;
+  };
+  const refusal_case cases[] = {
+      {{}, usage, 2},
+      {{"-u"}, usage, 2},
+      {{"-w", "x"}, usage, 2},
+      {{"-u", "img", "-x", "y"}, usage, 2},
+      {{"-u", "short"}, "ERROR: reading file short len 100\n", 3},
+      {{"-u", "missing"}, "ERROR: reading file missing len 0\n", 3},
+      {{"-u", "img", "-d", "d.out"},
+       "# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\nERROR: no DECT record in the Config_II region\n", 4},
+  };
+  for (const refusal_case &c : cases) {
+    SCOPED_TRACE(c.output);
+    tool_run run = run_show(folder, c.args);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(c.status, run.status);
+  }
+  write_file(folder.path("img"), with_record(example_image(), config_II_offset, record(0, 4)));
+  tool_run run = run_show(folder, {"-u", "img", "-w", "."});
+  EXPECT_EQ(4, run.status);
+  EXPECT_NE(std::string::npos, run.output.find("ERROR: cannot write the WLAN payload to .\n")) << run.output;
+}
+
+}  // namespace
