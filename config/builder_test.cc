@@ -34,19 +34,8 @@ build build_from(const std::string &config, const std::string &environment = "")
   return b;
 }
 
-// The block the worked example must give.
-bytes worked_example_block() {
-  bytes block(config_size, erased);
-  put_bytes(block, 0, example_header());
-  put_le32(&block[header_var_data], 0x90000600);
-  put_bytes(block, 112, {0x74, 0x09, 0x00, 0x90, 0x6E, 0x09, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0});
-  put_bytes(block, 128, text_bytes(std::string("beta\0" "7\0", 7)));
-  put_bytes(block, 1006, text_bytes(std::string("alpha\0" "one two\0", 14)));
-  return block;
-}
-
 TEST(build_tolvane_config, gives_the_worked_example) {
-  build b = build_from("# settings\nalpha overwrite one two\nbeta keep 7\n");
+  build b = build_from(worked_example_config);
   EXPECT_EQ(result_ok, b.result);
   EXPECT_EQ("", b.output);
   EXPECT_EQ(worked_example_block(), b.block);

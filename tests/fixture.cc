@@ -10,6 +10,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
 #include "examples/example_image.h"
@@ -63,6 +64,16 @@ bytes erased_image() { return bytes(image_size, erased); }
 bytes example_header() {
   bytes image = example_image();
   return bytes(image.begin() + example_header_offset, image.begin() + example_header_offset + 112);
+}
+
+bytes worked_example_block() {
+  bytes block(config_size, erased);
+  put_bytes(block, 0, example_header());
+  put_le32(&block[header_var_data], 0x90000600);
+  put_bytes(block, 112, {0x74, 0x09, 0x00, 0x90, 0x6E, 0x09, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0});
+  put_bytes(block, 128, text_bytes(std::string("beta\0" "7\0", 7)));
+  put_bytes(block, 1006, text_bytes(std::string("alpha\0" "one two\0", 14)));
+  return block;
 }
 
 void put_bytes(bytes &image, uint32_t offset, const bytes &content) {

@@ -35,6 +35,10 @@ bytes erased_image();
 bytes example_header();
 // The example image (examples/example_image.h).
 bytes example_image();
+// The worked example: a comment, a fixed tag "alpha" and a variable tag "beta".
+inline constexpr char worked_example_config[] = "# settings\nalpha overwrite one two\nbeta keep 7\n";
+// The config block the worked example gives on the example image's header.
+bytes worked_example_block();
 // Copies content into image at offset.
 void put_bytes(bytes &image, uint32_t offset, const bytes &content);
 // A Config_II record header followed by payload_length pattern bytes.

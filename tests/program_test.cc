@@ -198,22 +198,9 @@ TEST(program, calibration_refusals) {
   for (const program_case &c : cases) check_run(c);
 }
 
-const char worked_config[] = "# settings\nalpha overwrite one two\nbeta keep 7\n";
-
-// The config block of the worked example, on the example image's header.
-bytes worked_block() {
-  bytes block(config_size, erased);
-  put_bytes(block, 0, example_header());
-  put_le32(&block[header_var_data], 0x90000600);
-  put_bytes(block, 112, {0x74, 0x09, 0x00, 0x90, 0x6E, 0x09, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0});
-  put_bytes(block, 128, text_bytes(std::string("beta\0" "7\0", 7)));
-  put_bytes(block, 1006, text_bytes(std::string("alpha\0" "one two\0", 14)));
-  return block;
-}
-
 TEST(program, config_block) {
   bytes image = example_image();
-  file_entry cfg{"cfg", text_bytes(worked_config)};
+  file_entry cfg{"cfg", text_bytes(worked_example_config)};
   file_entry env{"env", text_bytes("alpha 1\nbeta 9\n")};
   bytes wlan = pattern(100, 7);
   // The environment's 16384th byte and all after it are not read: "late" loses its value.
@@ -231,9 +218,9 @@ TEST(program, config_block) {
        "write to img\n"
        "[write_config] file img offset 0x580 config_size 1020\n"
        "[write_config] len 1020\n",
-       0, {{config_offset, worked_block()}}},
+       0, {{config_offset, worked_example_block()}}},
       {"config and calibration records", {"-u", "img", "-w", "w", "-i", "cfg", "-e", "env"}, image,
-       {cfg, env, {"w", wlan}}, "", 0, {{config_offset, worked_block()}, {config_II_offset, concat({2, 0, 100, 0}, wlan)}}},
+       {cfg, env, {"w", wlan}}, "", 0, {{config_offset, worked_example_block()}, {config_II_offset, concat({2, 0, 100, 0}, wlan)}}},
       {"value looked up, traced", {"-l", "-u", "img", "-i", "cfg", "-e", "env"}, image,
        {{"cfg", text_bytes("beta keep")}, {"env", text_bytes("#beta 1\nbeta 9\n")}},
        "[config_empty] offset 0x580 size 1020\n"
@@ -264,7 +251,7 @@ TEST(program, config_block) {
 
 TEST(program, config_refusals) {
   bytes image = example_image();
-  file_entry cfg{"cfg", text_bytes(worked_config)};
+  file_entry cfg{"cfg", text_bytes(worked_example_config)};
   file_entry env{"env", text_bytes("alpha 1\n")};
   std::vector<std::string> args = {"-u", "img", "-i", "cfg", "-e", "env"};
   auto plus = [&](std::vector<std::string> more) {
@@ -305,7 +292,7 @@ TEST(program, config_refusals) {
 
 TEST(program, faults) {
   bytes image = example_image();
-  file_entry cfg{"cfg", text_bytes(worked_config)};
+  file_entry cfg{"cfg", text_bytes(worked_example_config)};
   file_entry env{"env", text_bytes("alpha 1\n")};
   file_entry wlan{"w", pattern(100, 7)};
   const program_case cases[] = {
