@@ -23,8 +23,10 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "fuzzing found a fault")
 endif()
 
-# The device binary's figures, for the log.
-set(device ${source}/build/mipsel/set_config)
-execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -DMAX=16384 -P ${CMAKE_CURRENT_LIST_DIR}/check_size.cmake)
-execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -P ${CMAKE_CURRENT_LIST_DIR}/check_libraries.cmake)
+# The device binaries' figures, for the log.
+foreach(tool set_config show_config)
+  set(device ${source}/build/mipsel/${tool})
+  execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -DMAX=16384 -P ${CMAKE_CURRENT_LIST_DIR}/check_size.cmake)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -P ${CMAKE_CURRENT_LIST_DIR}/check_libraries.cmake)
+endforeach()
 message(STATUS "all test configurations passed: ${workflows}")
