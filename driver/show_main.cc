@@ -48,7 +48,7 @@ int write_payload(std::span<const uint8_t> image, record_type type, const char *
     return show_no_payload;
   }
   FILE *file = fopen(path, "wb");
-  bool written = file && fwrite(&image[record.offset + 4], 1, record.length, file) == record.length;
+  bool written = file && fwrite(&image[record.offset + record_header_size], 1, record.length, file) == record.length;
   if (file && fclose(file) != 0) written = false;
   if (!written) {
     printf("ERROR: cannot write the %s payload to %s\n", name, path);

@@ -87,6 +87,11 @@ bytes example_image() {
   return image;
 }
 
+bytes with(bytes image, uint32_t offset, const bytes &content) {
+  put_bytes(image, offset, content);
+  return image;
+}
+
 bytes record(uint8_t type, uint16_t payload_length) {
   bytes content = {2, type, (uint8_t)payload_length, (uint8_t)(payload_length >> 8)};
   bytes payload = pattern(payload_length, type);

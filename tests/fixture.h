@@ -41,6 +41,8 @@ inline constexpr char worked_example_config[] = "# settings\nalpha overwrite one
 bytes worked_example_block();
 // Copies content into image at offset.
 void put_bytes(bytes &image, uint32_t offset, const bytes &content);
+// image with content copied in at offset.
+bytes with(bytes image, uint32_t offset, const bytes &content);
 // A Config_II record header followed by payload_length pattern bytes.
 bytes record(uint8_t type, uint16_t payload_length);
 

@@ -39,11 +39,6 @@ bytes concat(bytes a, const bytes &b) {
   return a;
 }
 
-bytes with(bytes image, uint32_t offset, const bytes &content) {
-  put_bytes(image, offset, content);
-  return image;
-}
-
 void check_run(const program_case &c) {
   SCOPED_TRACE(c.title);
   temp_folder folder;

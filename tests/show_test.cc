@@ -20,11 +20,6 @@ const char example_header_lines[] =
     "# feature_low 0x0000001f\n"
     "# feature_high 0x00000000\n";
 
-bytes with_record(bytes image, uint32_t offset, const bytes &content) {
-  put_bytes(image, offset, content);
-  return image;
-}
-
 // Runs set_config on the example image in folder, then returns the image.
 bytes set_up(temp_folder &folder, const std::string &config, const std::string &environment,
              std::vector<std::string> more = {}) {
@@ -61,7 +56,7 @@ TEST(show_config, prints_block_and_records) {
 
 TEST(show_config, prints_an_erased_partition) {
   temp_folder folder;
-  bytes image = with_record(example_image(), 0x9F0, {2, 7, 1, 0, 0x55});
+  bytes image = with(example_image(), 0x9F0, {2, 7, 1, 0, 0x55});
   write_file(folder.path("img"), image);
   tool_run run = run_show(folder, {"-u", "img"});
   EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x9f0: type 7, version 2, length 1\n",
@@ -176,7 +171,7 @@ TEST(show_config, refuses_what_it_cannot_do) {
     EXPECT_EQ(c.output, run.output);
     EXPECT_EQ(c.status, run.status);
   }
-  write_file(folder.path("img"), with_record(example_image(), config_II_offset, record(0, 4)));
+  write_file(folder.path("img"), with(example_image(), config_II_offset, record(0, 4)));
   tool_run run = run_show(folder, {"-u", "img", "-w", "."});
   EXPECT_EQ(4, run.status);
   EXPECT_NE(std::string::npos, run.output.find("ERROR: cannot write the WLAN payload to .\n")) << run.output;
