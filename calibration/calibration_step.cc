@@ -27,7 +27,7 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
 }
 
 int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const char *wlan,
-                     const char *dect, const char *tolvane) {
+                     const char *dect, const partition &target) {
   uint32_t total = 0;
   if (wlan) {
     int length = read_extra_config(record_wlan, wlan, records, 0, (uint32_t)records.size());
@@ -41,7 +41,7 @@ int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records,
   }
   int found = examine_config_II(image, wlan, dect, total);
   if (found < 0) return found;
-  if (wlan) trace("write %s to %s\n", wlan, shown(tolvane));
-  if (dect) trace("write %s to %s\n", dect, shown(tolvane));
-  return write_config(records.first(total), tolvane, config_II_offset + (uint32_t)found);
+  if (wlan) trace("write %s to %s\n", wlan, shown(target.path));
+  if (dect) trace("write %s to %s\n", dect, shown(target.path));
+  return write_config(records.first(total), target, config_II_offset + (uint32_t)found);
 }

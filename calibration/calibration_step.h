@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <span>
 
+#include "driver/partition.h"
+
 // Turns the WLAN and the DECT file (either may be null) into records in the
 // record buffer, examines the Config_II region of image and writes the records
-// into the partition at tolvane. 0; -15 when a file cannot be turned into a
+// into the target partition. 0; -15 when a file cannot be turned into a
 // record; -13 when the region forbids the write; -12 when the write fails.
 int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const char *wlan,
-                     const char *dect, const char *tolvane);
+                     const char *dect, const partition &target);
 
 // Where the new records of total bytes go in the Config_II region of image:
 // behind the records of other types when one file is given, at the start of a

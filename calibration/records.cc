@@ -1,6 +1,7 @@
 #include "calibration/records.h"
 
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -21,18 +22,58 @@ static int refuse_file(refusal why, const char *path, uint32_t space, long long 
   return result_record;
 }
 
+namespace {
+
+// Status sizes of pseudo file systems say nothing of what a read gives.
+constexpr unsigned long proc_magic = 0x9fa0;
+constexpr unsigned long sysfs_magic = 0x62656572;
+
+// True when the file's status size is what a read of it gives: a regular file
+// outside /proc and /sys.
+bool sized_by_status(const char *path, const struct stat &status) {
+  if (!S_ISREG(status.st_mode)) return false;
+  struct statfs fs;
+  if (statfs(path, &fs) != 0) return true;
+  return (unsigned long)fs.f_type != proc_magic && (unsigned long)fs.f_type != sysfs_magic;
+}
+
+void put_header(uint8_t *header, record_type type, size_t count) {
+  header[0] = record_version;
+  header[1] = type;
+  header[2] = (uint8_t)count;
+  header[3] = (uint8_t)(count >> 8);
+}
+
+// A pipe, a device or a pseudo file: read to its end. Its size is the count read.
+int read_stream_record(record_type type, const char *path, std::span<uint8_t> record) {
+  uint32_t space = (uint32_t)record.size();
+  size_t room = record.size() >= record_header_size ? record.size() - record_header_size : 0;
+  FILE *file = fopen(path, "rb");
+  size_t count = file ? fread(record.data() + (record.size() - room), 1, room, file) : 0;
+  // One byte more than fits tells that the file does not fit.
+  bool more = file && count == room && fgetc(file) != EOF;
+  if (file) fclose(file);
+  long long size = (long long)count + (more ? 1 : 0);
+  trace("[read_extra_config] size %lld\n", size);
+  if (count == 0 || more) return refuse_file(refused_read, path, space, size);
+  trace("[read_extra_config] read len %d\n", (int)count);
+  put_header(record.data(), type, count);
+  return (int)(count + record_header_size);
+}
+
+}  // namespace
+
 int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos,
                       uint32_t space) {
   if (!path) return result_record;
   struct stat status;
   if (stat(path, &status) != 0) return refuse_file(refused_status, path, space, 0);
+  bool inside = pos <= buffer.size() && space <= buffer.size() - pos;
+  if (inside && !sized_by_status(path, status)) return read_stream_record(type, path, buffer.subspan(pos, space));
   long long size = status.st_size;
   trace("[read_extra_config] size %lld\n", size);
-  if (pos > buffer.size() || space > buffer.size() - pos || size + record_header_size > space) {
-    return refuse_file(refused_size, path, space, size);
-  }
-  // A directory opens on some systems but is no calibration file.
-  FILE *file = S_ISDIR(status.st_mode) ? nullptr : fopen(path, "rb");
+  if (!inside || size + record_header_size > space) return refuse_file(refused_size, path, space, size);
+  FILE *file = fopen(path, "rb");
   size_t count = 0;
   if (file) {
     count = fread(buffer.data() + pos + record_header_size, 1, (size_t)size, file);
@@ -42,11 +83,7 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
     if (file) fclose(file);
     return refuse_file(refused_read, path, space, size);
   }
-  uint8_t *header = buffer.data() + pos;
-  header[0] = record_version;
-  header[1] = type;
-  header[2] = (uint8_t)count;
-  header[3] = (uint8_t)(count >> 8);
+  put_header(buffer.data() + pos, type, count);
   fclose(file);
   return (int)(count + record_header_size);
 }

@@ -11,8 +11,10 @@ inline constexpr uint8_t record_version = 2;
 inline constexpr uint32_t record_header_size = 4;
 
 // Builds a record of type from the file at path at byte pos of buffer, where
-// space bytes are free. The record's length (payload + 4), or -14 after its
-// messages ("ERROR: Configfile properties" last).
+// space bytes are free. A regular file gives as many bytes as its status size;
+// anything else (a pipe, a device, a directory, a file of /proc or /sys) is
+// read to its end and must give at least one byte. The record's length
+// (payload + 4), or -14 after its messages ("ERROR: Configfile properties" last).
 int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos,
                       uint32_t space);
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/block.h"
+#include "config/config_lines.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
@@ -48,25 +49,39 @@ const char *pointed_string(std::span<const uint8_t> block, uint32_t slot) {
   return (const char *)&block[offset];
 }
 
-// A tag line; a name that begins with '#' gets a blank first, so that it is no comment.
-void print_tag(const char *name, const char *flag, const char *value) {
-  printf("%s%s %s %s\n", name[0] == '#' ? " " : "", name, flag, value);
+// A tag line; a name that begins with '#' gets a blank first, so that it is no
+// comment. A tag that no config line can hold is shown as a comment saying so,
+// never as a line that set_config refuses: false then.
+bool print_tag(const char *name, const char *flag, const char *value) {
+  const char *lead = name[0] == '#' ? " " : "";
+  size_t length = strlen(lead) + strlen(name) + 1 + strlen(flag) + 1 + strlen(value);
+  if (length <= config_line_max) {
+    printf("%s%s %s %s\n", lead, name, flag, value);
+    return true;
+  }
+  printf("# tag too long for a config line (%d characters, at most %d): %s %s %s\n", (int)length,
+         (int)config_line_max, name, flag, value);
+  return false;
 }
 
+// 0, 1 after an error line, or 2 when a tag was shown as a comment.
 int show_fixed_tags(std::span<const uint8_t> block) {
+  int result = 0;
   for (uint32_t slot = header_size; slot + 8 <= block.size(); slot += 8) {
-    if (get_le32(&block[slot]) == 0 && get_le32(&block[slot + 4]) == 0) return 0;
+    if (get_le32(&block[slot]) == 0 && get_le32(&block[slot + 4]) == 0) return result;
     const char *value = pointed_string(block, slot);
     const char *name = value ? pointed_string(block, slot + 4) : nullptr;
     if (!name) return 1;
-    print_tag(name, "overwrite", value);
+    if (!print_tag(name, "overwrite", value)) result = 2;
   }
   printf("ERROR: tag table at 0x%x has no closing zero words\n", config_offset + header_size);
   return 1;
 }
 
-// The variable pairs run from var_data to the first erased byte.
+// The variable pairs run from var_data to the first erased byte. 0, 1 after an
+// error line, or 2 when a tag was shown as a comment.
 int show_variable_tags(std::span<const uint8_t> block) {
+  int result = 0;
   uint32_t pointer = get_le32(&block[header_var_data]);
   uint32_t pos = pointer - config_address_base;
   if (pos < header_size || pos > block.size()) {
@@ -81,9 +96,9 @@ int show_variable_tags(std::span<const uint8_t> block) {
     long value = string_at(block, pos, "variable tag value");
     if (value < 0) return 1;
     pos += (uint32_t)strlen((const char *)&block[value]) + 1;
-    print_tag((const char *)&block[name], "variable", (const char *)&block[value]);
+    if (!print_tag((const char *)&block[name], "variable", (const char *)&block[value])) result = 2;
   }
-  return 0;
+  return result;
 }
 
 }  // namespace
@@ -95,6 +110,8 @@ int show_block(std::span<const uint8_t> block) {
   }
   printf("# config block at 0x%x\n", config_offset);
   for (const named_field &field : header_fields) printf("# %s 0x%08x\n", field.name, get_le32(&block[field.offset]));
-  if (show_fixed_tags(block) != 0) return 1;
-  return show_variable_tags(block);
+  int fixed = show_fixed_tags(block);
+  if (fixed == 1) return 1;
+  int variable = show_variable_tags(block);
+  return variable != 0 ? variable : fixed;
 }

@@ -8,7 +8,8 @@
 // Prints the config block (1020 bytes) as a config file: its header fields as
 // comment lines, then one line per tag in block order, fixed tags as
 // "NAME overwrite VALUE", variable tags as "NAME variable VALUE". An erased
-// block is one comment line. 0, or 1 after an "ERROR: ..." line naming the
+// block is one comment line. 0; 1 after an "ERROR: ..." line naming the
 // partition offset of the damage (a pointer outside the block, a table without
-// its closing zero words, a string without its NUL inside the block).
+// its closing zero words, a string without its NUL inside the block); 2 when a
+// tag needs a longer line than set_config reads and was shown as a comment.
 int show_block(std::span<const uint8_t> block);

@@ -9,6 +9,7 @@
 #include "config/environment.h"
 #include "config/scan.h"
 #include "driver/bytes.h"
+#include "driver/layout.h"
 #include "driver/result.h"
 #include "driver/trace.h"
 
@@ -54,15 +55,21 @@ int keep_variable_tag(const char *name, const char *value) {
   return result_ok;
 }
 
-int add_line(builder &b, const char *line, bool too_long, const char *environment) {
+int add_line(builder &b, const char *line, bool too_long, int number, const char *environment) {
   if (line[0] == '#') return result_ok;
   char name[config_line_max + 1];
   char flag[config_line_max + 1];
   char value[config_line_max + 1];
   const char *after_name = copy_tag(name, line);
-  if (!after_name) return result_ok;
   if (too_long) {
     printf("ERROR: line too long for %s\n", name);
+    return result_config_file;
+  }
+  if (!after_name) return result_ok;
+  // Readers of the variable area stop at the first erased byte: such a name
+  // would hide itself and every tag after it.
+  if ((uint8_t)name[0] == erased) {
+    printf("ERROR: tag name in config line %d begins with byte 0xFF\n", number);
     return result_config_file;
   }
   const char *after_flag = copy_tag(flag, after_name);
@@ -140,8 +147,11 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
   lines.file = file;
   char line[config_line_max + 1];
   bool too_long = false;
+  int number = 0;
   while (result == result_ok && next_config_line(lines, line, too_long)) {
-    result = add_line(b, line, too_long, environment);
+    number++;
+    if (lines.cut && line[0] == '#') skip_line_rest(lines);
+    result = add_line(b, line, too_long, number, environment);
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
   if (result == result_ok && ferror(file)) {

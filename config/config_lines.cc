@@ -9,6 +9,7 @@ bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bo
   size_t length = 0;        // characters before the LF
   size_t trailing_crs = 0;  // the CRs right before the LF belong to the line end
   bool any = false;
+  lines.cut = false;
   for (;;) {
     if (lines.start == lines.end) {
       lines.start = 0;
@@ -27,9 +28,29 @@ bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bo
     length += taken;
     lines.start += taken + (lf ? 1 : 0);
     if (lf) break;
+    // A line that never ends (a device, say) is too long at once: its rest stays unread.
+    if (length - trailing_crs > config_line_max) {
+      lines.cut = true;
+      break;
+    }
   }
   size_t content = length - trailing_crs;
   too_long = content > config_line_max;
   line[too_long ? config_line_max : content] = '\0';
   return any;
+}
+
+void skip_line_rest(config_lines &lines) {
+  while (lines.cut) {
+    if (lines.start == lines.end) {
+      lines.start = 0;
+      lines.end = fread(lines.chunk, 1, sizeof lines.chunk, lines.file);
+      if (lines.end == 0) break;
+    }
+    const char *begin = lines.chunk + lines.start;
+    const char *lf = (const char *)memchr(begin, '\n', lines.end - lines.start);
+    lines.start = lf ? (size_t)(lf - lines.chunk) + 1 : lines.end;
+    if (lf) lines.cut = false;
+  }
+  lines.cut = false;
 }

@@ -11,11 +11,16 @@ struct config_lines {
   FILE *file;
   size_t start = 0;  // the unread bytes are chunk[start, end)
   size_t end = 0;
+  bool cut = false;  // the last line read was too long and its rest is still unread
   char chunk[1024];
 };
 
 // Reads the next line, up to and including its LF. Keeps at most its first
 // config_line_max characters in line, NUL-terminated, without its line end;
-// too_long tells that more came before the line end (the rest is read and
-// dropped). False at the end of the file or on a read error (ferror tells).
+// too_long tells that more came before the line end. Reading stops soon after
+// the line is known to be too long: lines.cut tells that its rest is unread.
+// False at the end of the file or on a read error (ferror tells).
 bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bool &too_long);
+
+// Reads and drops the rest of a line that next_config_line cut.
+void skip_line_rest(config_lines &lines);

@@ -15,6 +15,7 @@ struct line_read {
   bool operator==(const line_read &other) const = default;
 };
 
+// Every line of text; the rest of a line cut as too long is skipped.
 std::vector<line_read> read_lines(const std::string &text) {
   temp_folder folder;
   write_text(folder.path("cfg"), text);
@@ -23,9 +24,27 @@ std::vector<line_read> read_lines(const std::string &text) {
   std::vector<line_read> read;
   char line[config_line_max + 1];
   bool too_long = false;
-  while (next_config_line(lines, line, too_long)) read.push_back({line, too_long});
+  while (next_config_line(lines, line, too_long)) {
+    read.push_back({line, too_long});
+    skip_line_rest(lines);
+  }
   fclose(lines.file);
   return read;
+}
+
+// A line that never ends is too long as soon as it passes the longest line:
+// only a chunk or two of it is read.
+TEST(next_config_line, stops_early_on_a_line_that_never_ends) {
+  config_lines lines;
+  lines.file = fopen("/dev/zero", "r");
+  ASSERT_NE(nullptr, lines.file);
+  char line[config_line_max + 1];
+  bool too_long = false;
+  EXPECT_TRUE(next_config_line(lines, line, too_long));
+  EXPECT_TRUE(too_long);
+  EXPECT_TRUE(lines.cut);
+  EXPECT_LE(ftell(lines.file), 2 * (long)sizeof lines.chunk);
+  fclose(lines.file);
 }
 
 TEST(next_config_line, splits_at_each_lf) {

@@ -2,6 +2,7 @@
 
 #include "config/block.h"
 #include "config/builder.h"
+#include "config/environment.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
 #include "driver/result.h"
@@ -11,13 +12,14 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
                       const char *environment_path, const char *config_path) {
   int result = config_empty(image, config_offset, config_size);
   if (result == result_ok) result = copy_default_config(block, image);
-  // The last byte stays NUL: the text ends inside the buffer however long the file.
-  if (result == result_ok) result = read_file_2_buffer(environment_path, environment.first(environment.size() - 1), 0);
+  size_t count = 0;
+  if (result == result_ok) result = read_file_2_buffer(environment_path, environment, 0, &count);
+  if (result == result_ok) end_environment_text(environment, count);
   if (result == result_ok) result = build_tolvane_config(config_path, block, (const char *)environment.data());
   return result;
 }
 
-int write_config_step(std::span<const uint8_t> block, const char *tolvane) {
-  trace("write to %s\n", shown(tolvane));
-  return write_config(block, tolvane, config_offset);
+int write_config_step(std::span<const uint8_t> block, const partition &target) {
+  trace("write to %s\n", shown(target.path));
+  return write_config(block, target, config_offset);
 }

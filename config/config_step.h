@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "driver/partition.h"
+
 // Checks that the config area of image is erased, starts block from the default
 // header, reads the environment text into environment (always NUL-terminated)
 // and builds block from the config file. 0 or the first failure's code.
@@ -12,4 +14,4 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
                       const char *environment_path, const char *config_path);
 
 // Writes the finished block into the partition at tolvane: 0 or -12.
-int write_config_step(std::span<const uint8_t> block, const char *tolvane);
+int write_config_step(std::span<const uint8_t> block, const partition &target);

@@ -8,17 +8,29 @@
 
 const char *p_env = nullptr;
 
-// search_env's line buffer, and the longest piece of a line it takes with a
-// line end and a NUL: a longer line is read in pieces.
-static constexpr size_t env_line_size = 256;
-static constexpr long env_piece_max = env_line_size - 2;
+// search_env's line buffer: the longest line, a line end and the NUL.
+static constexpr size_t env_line_size = env_line_max + 2;
+
+void end_environment_text(std::span<uint8_t> buffer, size_t count) {
+  size_t end = count < buffer.size() ? count : buffer.size() - 1;
+  // A line that runs past the end is cut: its value would be wrong, so it goes.
+  if (count > end && !is_line_end((char)buffer[end])) {
+    while (end > 0 && !is_line_end((char)buffer[end - 1])) end--;
+  }
+  buffer[end] = 0;
+}
 
 int get_env_line(std::span<char> line) {
   const char *start = p_env;
-  size_t n = 0;
-  while (*p_env != '\0' && !is_line_end(*p_env) && n + 2 < line.size()) line[n++] = *p_env++;
+  size_t length = 0;
+  while (start[length] != '\0' && !is_line_end(start[length])) length++;
+  p_env += length;
+  // A line too long is skipped whole: a piece of it could pass for a setting.
+  bool too_long = length > env_line_max || length + 2 > line.size();
+  size_t n = too_long ? 0 : length;
+  if (!too_long) memcpy(line.data(), start, length);
   for (; is_line_end(*p_env); p_env++) {
-    if (n + 1 < line.size()) line[n++] = *p_env;
+    if (!too_long && n + 1 < line.size()) line[n++] = *p_env;
   }
   line[n] = '\0';
   return (int)(p_env - start);
@@ -32,14 +44,14 @@ int seek(const char *env, long offset, int whence) {
 
 namespace {
 
-// Reads the piece of text at p_env; when it is a setting whose first word is
-// name, copies its value into out: true.
+// Reads the line at p_env; when it is a setting whose first word is name,
+// copies its value into out: true. A comment or a line too long is passed untraced.
 bool take_value(std::span<char> out, const char *name) {
   char line[env_line_size];
   char word[env_line_size];
   const char *start = p_env;
   int count = get_env_line(line);
-  if (count == 0 || line[0] == '#') return false;
+  if (count == 0 || line[0] == '#' || line[0] == '\0') return false;
   trace("<line> %.*s", count, start);  // from the text: a long run of line ends may not fit the line
   const char *after = copy_tag(word, line);
   if (!after || strcmp(word, name) != 0) return false;
@@ -56,9 +68,9 @@ int walk_env(std::span<char> out, const char *name) {
   return 1;
 }
 
-// Visits only the pieces where name occurs after nothing but blanks: the first
-// such piece that takes_value is the one the walk would find. A piece starts
-// after a run of line ends or every 254 characters into a longer line.
+// Visits only the lines where name occurs after nothing but blanks: the first
+// such line that take_value accepts is the one the walk would find. A line
+// starts at the text's start or after a run of line ends.
 int skip_to_env(const char *env, std::span<char> out, const char *name) {
   const char *line_start = env;
   const char *scanned = env;
@@ -70,11 +82,10 @@ int skip_to_env(const char *env, std::span<char> out, const char *name) {
       }
     }
     scanned = hit;
-    const char *piece = line_start + (hit - line_start) / env_piece_max * env_piece_max;
-    const char *p = piece;
+    const char *p = line_start;
     while (p < hit && is_blank(*p)) p++;
     if (p != hit) continue;
-    p_env = piece;
+    p_env = line_start;
     if (take_value(out, name)) return 0;
   }
   return 1;

@@ -3,15 +3,27 @@
 // which always lies inside the environment buffer.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 
 // The read cursor into the environment text: the next unread character.
 extern const char *p_env;
 
-// Delivers the line at p_env into line: at most line.size() - 2 characters of
-// it (a longer line comes in pieces), then its run of line ends, blank lines
-// included, as much of that as fits. Moves p_env past what it took and returns
-// that count; 0 when p_env stands on the terminating NUL.
+// The longest environment line that a look-up reads, line ends not counted:
+// a longer one is skipped whole.
+inline constexpr size_t env_line_max = 254;
+
+// Ends the environment text read into buffer (count bytes of the file, which
+// may have been longer than the buffer) inside the buffer: the text keeps at
+// most buffer.size() - 1 bytes, and a last line cut there is dropped whole.
+void end_environment_text(std::span<uint8_t> buffer, size_t count);
+
+// Delivers the line at p_env into line (which holds at least env_line_max + 2
+// characters): the line, then its run of line ends, blank lines included, as
+// much of that as fits, NUL-terminated. A line of more than env_line_max
+// characters is delivered empty. Moves p_env past the line and its line ends
+// and returns that count; 0 when p_env stands on the terminating NUL.
 int get_env_line(std::span<char> line);
 
 // Points p_env at env + offset when whence is 0 and offset lies inside the

@@ -42,17 +42,45 @@ TEST(get_env_line, delivers_lines_with_their_line_ends) {
   EXPECT_EQ((std::vector<std::string>{"\n\r\n", "name x\n"}), lines_of(leading, 256));
 }
 
-TEST(get_env_line, cuts_a_line_too_long_for_the_buffer) {
+TEST(get_env_line, delivers_a_line_too_long_empty) {
   std::string exact(254, 'a');
   std::string over(255, 'b');
-  environment env(exact + "\n" + over + "\n" + exact + std::string(20, '\n'));
+  environment env(exact + "\n" + over + "\r\n" + exact + std::string(20, '\n') + over);
   std::vector<std::string> lines = lines_of(env, 256);
   ASSERT_EQ(4u, lines.size());
   EXPECT_EQ(exact + "\n", lines[0]);
-  EXPECT_EQ(std::string(254, 'b'), lines[1]);
-  EXPECT_EQ("b\n", lines[2]);
-  EXPECT_EQ(exact + "\n", lines[3]);  // the run of line ends is consumed, as much as fits kept
+  EXPECT_EQ("", lines[1]);            // skipped whole, its line ends with it
+  EXPECT_EQ(exact + "\n", lines[2]);  // the run of line ends is consumed, as much as fits kept
+  EXPECT_EQ("", lines[3]);
   EXPECT_EQ('\0', *p_env);
+}
+
+// The text read from a file of count bytes ends inside the buffer, and a last
+// line that the end cuts is dropped whole.
+TEST(end_environment_text, drops_a_cut_last_line) {
+  struct end_case {
+    const char *title;
+    std::string file;
+    size_t size;  // of the buffer
+    std::string text;
+  };
+  const end_case cases[] = {
+      {"short file", "a 1\nb 2", 16, "a 1\nb 2"},
+      {"exactly one byte too long, line complete", "a 1\nbb 22\n", 11, "a 1\nbb 22\n"},
+      {"the byte cut is a line end", "a 1\nbb 22\n", 10, "a 1\nbb 22"},
+      {"value cut", "a 1\nbb 22\n", 9, "a 1\n"},
+      {"value cut, CR LF ends", "a 1\r\nbb 22\r\n", 10, "a 1\r\n"},
+      {"one line, cut", "maca 00:11:22:33:44:55\n", 15, ""},
+  };
+  for (const end_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    std::vector<uint8_t> buffer(c.size + 1, 0xEE);
+    size_t count = std::min(c.file.size(), c.size);
+    memcpy(buffer.data(), c.file.data(), count);
+    end_environment_text({buffer.data(), c.size}, c.file.size() > c.size ? c.size : count);
+    EXPECT_EQ(c.text, std::string((const char *)buffer.data()));
+    EXPECT_EQ(0xEE, buffer[c.size]);
+  }
 }
 
 TEST(seek, refuses_what_is_not_a_rewind_inside_the_buffer) {
@@ -90,13 +118,33 @@ TEST(search_env, finds_the_first_exact_name) {
 
 TEST(search_env, stays_inside_its_buffers_on_long_lines) {
   std::string long_name(300, 'n');
-  environment env(long_name + " value\n" + std::string(254, 'k') + "\n" + "short " + std::string(250, 'v') + "\n");
+  environment env(long_name + " value\n" + std::string(254, 'k') + "\n" + "short " + std::string(248, 'v') + "\n");
   char out[256];
   EXPECT_EQ(1, search_env(env.text(), out, long_name.c_str()));
   EXPECT_EQ(0, search_env(env.text(), out, std::string(254, 'k').c_str()));
   EXPECT_STREQ("", out);
   EXPECT_EQ(0, search_env(env.text(), out, "short"));
-  EXPECT_EQ(std::string(248, 'v'), out);  // the rest of the cut line is a line of its own
+  EXPECT_EQ(std::string(248, 'v'), out);
+}
+
+// A line over 254 characters is never matched, nor any piece of it: a MAC
+// address from the middle of a long line must not pass for a setting.
+TEST(search_env, skips_a_line_too_long_whole) {
+  std::string tail = "maca 00:11:22:33:44:55";
+  environment env("x " + std::string(254 - tail.size(), 'y') + tail + "z\n" + "maca 66:77:88:99:aa:bb\n");
+  for (int quiet = 1; quiet >= 0; quiet--) {
+    SCOPED_TRACE(quiet);
+    silent = quiet;
+    char out[256] = "untouched";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(0, search_env(env.text(), out, "maca"));
+    std::string trace = testing::internal::GetCapturedStdout();
+    silent = 1;
+    EXPECT_STREQ("66:77:88:99:aa:bb", out);
+    if (!quiet) {
+      EXPECT_EQ(std::string::npos, trace.find("<line> x")) << trace;
+    }
+  }
 }
 
 // Quiet look-ups go straight to the name's occurrences; traced ones walk every
@@ -107,10 +155,11 @@ TEST(search_env, finds_the_same_line_quiet_or_traced) {
       "other name\nxname 1\nname_x 2\n  name 3\n",
       "#name 1\n\tname\t2\n",
       "\n\n\rname 4\n",
-      std::string(254, ' ') + "name 5\n",               // a piece of blanks, then the name starts a piece
-      blanks252 + "name 6\nname 7\n",                  // the name is cut at the piece's end
-      std::string(254, 'x') + "#name 8\nname 9",       // a piece that starts with '#'
-      std::string(254, 'x') + "name\n",                 // a piece that is the name alone
+      std::string(254, ' ') + "name 5\n",               // lines too long, around the name
+      blanks252 + "name 6\nname 7\n",
+      std::string(254, 'x') + "#name 8\nname 9",
+      std::string(254, 'x') + "name\n",
+      std::string(248, ' ') + "name 14\n",             // 254 characters: read
       std::string(508, 'y') + "  name 10\n",
       "namename 11\nname name 12\n",
       "a b\nnam\nname",

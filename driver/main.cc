@@ -1,10 +1,15 @@
 // set_config: writes the tolvane config block and the radio calibration records
 // into the tolvane's flash partition, refusing any area that is not erased.
 #include "driver/options.h"
+#include "driver/process.h"
+#include "driver/result.h"
 #include "driver/run.h"
 #include "driver/trace.h"
 
 int main(int argc, char **argv) {
+  // Without valid standard descriptors nothing is opened: the partition could
+  // become standard output.
+  if (!prepare_process()) return result_write;
   const char *program = argc > 0 ? argv[0] : nullptr;
   if (argc <= 1) {
     printhelp(program);

@@ -1,6 +1,8 @@
 #include "driver/partition.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,34 +12,116 @@
 #include "driver/result.h"
 #include "driver/trace.h"
 
-int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected) {
+namespace {
+
+// Reads from fd until buffer is full, the end of the file or an error: the count read.
+size_t read_up_to(int fd, std::span<uint8_t> buffer) {
   size_t count = 0;
-  FILE *file = path ? fopen(path, "rb") : nullptr;
-  if (file) {
-    while (count < buffer.size()) {
-      size_t got = fread(buffer.data() + count, 1, buffer.size() - count, file);
-      if (got == 0) break;
-      count += got;
-    }
-    fclose(file);
+  while (count < buffer.size()) {
+    ssize_t got = read(fd, buffer.data() + count, buffer.size() - count);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    count += (size_t)got;
   }
+  return count;
+}
+
+int check_count(const char *path, size_t count, size_t expected) {
   if (count > 0 && (expected == 0 || count == expected)) return result_ok;
   printf("ERROR: reading file %s len %d", shown(path), (int)count);
   return result_read;
 }
 
-int write_config(std::span<const uint8_t> data, const char *path, uint32_t offset) {
-  trace("[write_config] file %s offset 0x%x config_size %d\n", shown(path), offset, (int)data.size());
-  int fd = path ? open(path, O_WRONLY | O_CREAT, 0644) : -1;
-  if (fd < 0) return result_write;
-  int result = result_write;
-  if (lseek(fd, (off_t)offset, SEEK_SET) == (off_t)offset) {
-    ssize_t written = write(fd, data.data(), data.size());
-    trace("[write_config] len %d\n", (int)written);
-    if (written == (ssize_t)data.size()) result = result_ok;
+// A device without sync support (a character device, a pipe) has nothing to flush.
+bool synced(int fd) {
+  if (fsync(fd) == 0) return true;
+  return errno == EINVAL || errno == EROFS || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+// The offset (from 0) of the first of data's bytes that the partition does not
+// hold at offset, or -1 when all are there.
+long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset) {
+  uint8_t chunk[256];
+  for (size_t done = 0; done < data.size();) {
+    size_t size = data.size() - done < sizeof chunk ? data.size() - done : sizeof chunk;
+    ssize_t got = pread(fd, chunk, size, (off_t)(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return (long)done;
+    for (size_t i = 0; i < (size_t)got; i++) {
+      if (chunk[i] != data[done + i]) return (long)(done + i);
+    }
+    done += (size_t)got;
   }
-  // A target that cannot be closed cleanly may not hold the block: a failure too.
-  if (close(fd) != 0) result = result_write;
+  return -1;
+}
+
+// Writes data at offset in one call: the count written, or -1.
+ssize_t write_at(int fd, std::span<const uint8_t> data, uint32_t offset) {
+  ssize_t written;
+  do {
+    written = pwrite(fd, data.data(), data.size(), (off_t)offset);
+  } while (written < 0 && errno == EINTR);
+  return written;
+}
+
+}  // namespace
+
+int open_partition(partition &target, const char *path) {
+  target.path = path;
+  if (!path) return result_ok;
+  target.fd = open(path, O_RDWR | O_CLOEXEC);
+  target.writable = target.fd >= 0;
+  if (target.fd < 0) target.fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (target.fd < 0) return result_ok;
+  int locked;
+  do {
+    locked = flock(target.fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked == 0) return result_ok;
+  printf("ERROR: cannot lock %s\n", path);
+  return result_write;
+}
+
+void close_partition(partition &target) {
+  // Closing the descriptor releases the lock.
+  if (target.fd >= 0) close(target.fd);
+  target.fd = -1;
+  target.writable = false;
+}
+
+int read_partition(const partition &target, std::span<uint8_t> image) {
+  size_t count = target.fd >= 0 ? read_up_to(target.fd, image) : 0;
+  return check_count(target.path, count, image.size());
+}
+
+int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected, size_t *count) {
+  size_t got = 0;
+  int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+  if (fd >= 0) {
+    got = read_up_to(fd, buffer);
+    close(fd);
+  }
+  if (count) *count = got;
+  return check_count(path, got, expected);
+}
+
+int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset) {
+  trace("[write_config] file %s offset 0x%x config_size %d\n", shown(target.path), offset, (int)data.size());
+  int result = result_write;
+  if (target.writable) {
+    ssize_t written = write_at(target.fd, data, offset);
+    trace("[write_config] len %d\n", (int)written);
+    // A write that did not take must not pass for one: it is synced to the
+    // device and read back.
+    if (written == (ssize_t)data.size() && synced(target.fd)) {
+      long differs = first_difference(target.fd, data, offset);
+      if (differs < 0) {
+        result = result_ok;
+      } else {
+        printf("ERROR: read back differs at 0x%x\n", (unsigned)(offset + differs));
+      }
+    }
+  }
   if (result != result_ok) printf("[write_config] ERROR: %d\n", result);
   return result;
 }

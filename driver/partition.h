@@ -1,20 +1,45 @@
-// Access to the partition and to whole files: read a file into a buffer, write a
-// block in place at an offset, check that an area of the image is erased.
+// Access to the partition and to whole files. A run opens its target partition
+// once, holds an exclusive lock on it for the whole run, reads the image and
+// writes every block through that one descriptor; each write is synced and read
+// back. Also: read a whole file into a buffer, check that an area is erased.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
+// The run's target partition (-u): the path as given and the descriptor opened on it.
+struct partition {
+  const char *path = nullptr;  // null: no target was given
+  int fd = -1;                 // -1: not opened
+  bool writable = false;       // opened read-write
+};
+
+// Opens the partition at path (never creating it) read-write, else read-only,
+// and waits for an exclusive lock on it, so that runs on one target follow one
+// another. 0; a target that cannot be opened stays unopened and fails at its
+// read; -12 after "ERROR: cannot lock %s\n" when the lock cannot be taken.
+int open_partition(partition &target, const char *path);
+
+// Releases the lock and closes the partition.
+void close_partition(partition &target);
+
+// Reads the first image.size() bytes of the opened partition: 0, or -3 after
+// "ERROR: reading file %s len %d" (no newline) when fewer can be read.
+int read_partition(const partition &target, std::span<uint8_t> image);
+
 // Reads up to buffer.size() bytes of the file at path. expected is the exact
 // count required, or 0 for any count above zero. 0, or -3 after
-// "ERROR: reading file %s len %d" (no newline).
-int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected);
+// "ERROR: reading file %s len %d" (no newline). count, when given, gets the
+// number of bytes read.
+int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected, size_t *count = nullptr);
 
-// Writes data into the file or device at path from byte offset on, leaving every
-// other byte as it was. 0; -12 when it cannot be opened (no message) or when the
-// seek or the write fails ("[write_config] ERROR: %d\n").
-int write_config(std::span<const uint8_t> data, const char *path, uint32_t offset);
+// Writes data into the partition from byte offset on, leaving every other byte
+// as it was, syncs it where the target supports that and reads it back. 0; -12
+// after "[write_config] ERROR: %d\n" when there is no writable target, the
+// write or the sync fails, or the bytes read back differ (after
+// "ERROR: read back differs at 0x%x\n").
+int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset);
 
 // True when the size bytes of image from offset on lie inside it and are all erased.
 bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size);

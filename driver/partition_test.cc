@@ -1,6 +1,9 @@
 #include "driver/partition.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "driver/layout.h"
 #include "driver/result.h"
@@ -45,22 +48,29 @@ TEST(read_file_2_buffer, refuses_a_folder_or_no_path) {
             testing::internal::GetCapturedStdout());
 }
 
+// Writes data at offset into the partition at path, opened as a run opens it: the result.
+int write_into(const char *path, const bytes &data, uint32_t offset) {
+  partition target;
+  int result = open_partition(target, path);
+  if (result == result_ok) result = write_config(data, target, offset);
+  close_partition(target);
+  return result;
+}
+
 TEST(write_config, changes_only_the_target_range) {
   temp_folder folder;
   bytes image = pattern(5000, 3);
   write_file(folder.path("img"), image);
   bytes first = pattern(104, 9), second = pattern(1020, 200);
-  EXPECT_EQ(result_ok, write_config(first, folder.path("img").c_str(), config_II_offset));
-  EXPECT_EQ(result_ok, write_config(second, folder.path("img").c_str(), config_offset));
+  partition target;
+  ASSERT_EQ(result_ok, open_partition(target, folder.path("img").c_str()));
+  EXPECT_TRUE(target.writable);
+  EXPECT_EQ(result_ok, write_config(first, target, config_II_offset));
+  EXPECT_EQ(result_ok, write_config(second, target, config_offset));
+  close_partition(target);
   put_bytes(image, config_II_offset, first);
   put_bytes(image, config_offset, second);
   EXPECT_EQ(image, read_file(folder.path("img")));
-}
-
-TEST(write_config, creates_a_missing_target) {
-  temp_folder folder;
-  EXPECT_EQ(result_ok, write_config(bytes{1, 2}, folder.path("new").c_str(), 3));
-  EXPECT_EQ((bytes{0, 0, 0, 1, 2}), read_file(folder.path("new")));
 }
 
 TEST(write_config, fails_without_a_writable_target) {
@@ -69,17 +79,54 @@ TEST(write_config, fails_without_a_writable_target) {
     const char *path;
     const char *output;
   };
+  const std::string missing = folder.path("missing");
   const target_case cases[] = {
-      {nullptr, ""},
-      {folder.root().c_str(), ""},
+      {nullptr, "[write_config] ERROR: -12\n"},
+      {missing.c_str(), "[write_config] ERROR: -12\n"},      // never created
+      {folder.root().c_str(), "[write_config] ERROR: -12\n"},  // opens read-only only
       {"/dev/full", "[write_config] ERROR: -12\n"},
+      // Takes every write and reads back something else.
+      {"/dev/zero", "ERROR: read back differs at 0x580\n[write_config] ERROR: -12\n"},
+      {"/dev/null", "ERROR: read back differs at 0x580\n[write_config] ERROR: -12\n"},
   };
   for (const target_case &c : cases) {
     SCOPED_TRACE(c.path ? c.path : "no path");
     testing::internal::CaptureStdout();
-    EXPECT_EQ(result_write, write_config(bytes(4, 0), c.path, config_offset));
+    EXPECT_EQ(result_write, write_into(c.path, bytes(4, 0xA5), config_offset));
     EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
   }
+  EXPECT_NE(0, access(missing.c_str(), F_OK));
+}
+
+TEST(open_partition, holds_an_exclusive_lock_until_closed) {
+  temp_folder folder;
+  write_file(folder.path("img"), pattern(16, 1));
+  int other = open(folder.path("img").c_str(), O_RDONLY);
+  ASSERT_GE(other, 0);
+  partition target;
+  ASSERT_EQ(result_ok, open_partition(target, folder.path("img").c_str()));
+  EXPECT_NE(0, flock(other, LOCK_EX | LOCK_NB));
+  close_partition(target);
+  EXPECT_EQ(0, flock(other, LOCK_EX | LOCK_NB));
+  close(other);
+}
+
+TEST(read_partition, reads_through_the_opened_target) {
+  temp_folder folder;
+  bytes image = pattern(image_size + 10, 4);
+  write_file(folder.path("img"), image);
+  partition target;
+  ASSERT_EQ(result_ok, open_partition(target, folder.path("img").c_str()));
+  bytes buffer(image_size);
+  EXPECT_EQ(result_ok, read_partition(target, buffer));
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), image.begin()));
+  close_partition(target);
+  partition none;
+  const std::string missing = folder.path("missing");
+  ASSERT_EQ(result_ok, open_partition(none, missing.c_str()));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(result_read, read_partition(none, buffer));
+  EXPECT_EQ("ERROR: reading file " + missing + " len 0", testing::internal::GetCapturedStdout());
 }
 
 TEST(config_empty, needs_every_byte_erased) {

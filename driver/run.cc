@@ -49,21 +49,23 @@ void release(run_buffers &buffers) {
 
 int run(const run_options &options) {
   run_buffers buffers;
+  partition target;
   int result = allocate(buffers);
   std::span<const uint8_t> image(buffers.image, image_size);
-  if (result == result_ok && options.tolvane) {
-    result = read_file_2_buffer(options.tolvane, {buffers.image, image_size}, image_size);
-  }
+  // One transaction on the target: opened and locked before the image is read,
+  // released after the last write.
+  if (result == result_ok) result = open_partition(target, options.tolvane);
+  if (result == result_ok && options.tolvane) result = read_partition(target, {buffers.image, image_size});
   std::span<uint8_t> block(buffers.block, config_size);
   if (result == result_ok && options.config) {
     result = build_config_step(image, block, {buffers.environment, env_buffer_size}, options.environment,
                                options.config);
   }
   if (result == result_ok && (options.wlan || options.dect)) {
-    result = calibration_step(image, {buffers.records, config_II_size}, options.wlan, options.dect,
-                              options.tolvane);
+    result = calibration_step(image, {buffers.records, config_II_size}, options.wlan, options.dect, target);
   }
-  if (result == result_ok && options.config) result = write_config_step(block, options.tolvane);
+  if (result == result_ok && options.config) result = write_config_step(block, target);
+  close_partition(target);
   release(buffers);
   return result;
 }

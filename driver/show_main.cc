@@ -1,6 +1,10 @@
 // show_config: prints what the tolvane partition holds, its config block as a
 // config file that set_config -i reads back, and its Config_II records; writes
 // a record's payload to a file on request. It never writes the partition.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,10 +13,19 @@
 #include "config/block_view.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
+#include "driver/process.h"
 
 namespace {
 
-enum show_status { shown_ok = 0, shown_damaged = 1, show_usage = 2, show_unreadable = 3, show_no_payload = 4 };
+enum show_status {
+  show_ok = 0,
+  show_damaged = 1,          // the block or the region is damaged
+  show_usage = 2,
+  show_unreadable = 3,       // the partition cannot be read
+  show_payload_refused = 4,  // a record asked for is missing, or its payload cannot be written there
+  show_tag_too_long = 5,     // a tag was listed as a comment: no config line holds it
+  show_output_failed = 6,    // standard output could not be written
+};
 
 struct show_options {
   const char *tolvane = nullptr;
@@ -40,45 +53,98 @@ bool parse(int argc, char **argv, show_options &options) {
   return options.tolvane != nullptr;
 }
 
-int write_payload(std::span<const uint8_t> image, record_type type, const char *path) {
+// A payload goes to a plain file: never to the partition itself, nor to any
+// device, where it would overwrite what it was read from or something else.
+bool may_receive_payload(const struct stat &output, const struct stat &partition) {
+  if (S_ISBLK(output.st_mode) || S_ISCHR(output.st_mode)) return false;
+  return output.st_dev != partition.st_dev || output.st_ino != partition.st_ino;
+}
+
+// 0, or show_payload_refused after a message when path must not receive a payload.
+int check_output(const char *path, const struct stat &partition) {
+  struct stat output;
+  if (stat(path, &output) != 0 || may_receive_payload(output, partition)) return show_ok;
+  printf("ERROR: %s is the partition or a device: a payload goes to a plain file\n", path);
+  return show_payload_refused;
+}
+
+int write_payload(std::span<const uint8_t> image, const struct stat &partition, record_type type,
+                  const char *path) {
   const char *name = type == record_wlan ? "WLAN" : "DECT";
   record_view record;
   if (!find_record(image, type, record)) {
     printf("ERROR: no %s record in the Config_II region\n", name);
-    return show_no_payload;
+    return show_payload_refused;
   }
-  FILE *file = fopen(path, "wb");
-  bool written = file && fwrite(&image[record.offset + record_header_size], 1, record.length, file) == record.length;
-  if (file && fclose(file) != 0) written = false;
+  // Opened without truncation and checked again: what the name stood for may have changed.
+  int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+  struct stat output;
+  if (fd >= 0 && fstat(fd, &output) == 0 && !may_receive_payload(output, partition)) {
+    close(fd);
+    printf("ERROR: %s is the partition or a device: a payload goes to a plain file\n", path);
+    return show_payload_refused;
+  }
+  const uint8_t *payload = &image[record.offset + record_header_size];
+  bool written = fd >= 0 && ftruncate(fd, 0) == 0 && write(fd, payload, record.length) == (ssize_t)record.length;
+  if (fd >= 0 && close(fd) != 0) written = false;
   if (!written) {
     printf("ERROR: cannot write the %s payload to %s\n", name, path);
-    return show_no_payload;
+    return show_payload_refused;
   }
-  return shown_ok;
+  return show_ok;
+}
+
+// The listing of the block and the region: show_ok, show_damaged or show_tag_too_long.
+int show_image(std::span<const uint8_t> image) {
+  int block = show_block(image.subspan(config_offset, config_size));
+  int region = show_region(image);
+  if (block == 1 || region != 0) return show_damaged;
+  return block == 2 ? show_tag_too_long : show_ok;
+}
+
+int show(const show_options &options, std::span<uint8_t> image) {
+  partition source;
+  source.path = options.tolvane;
+  source.fd = open(options.tolvane, O_RDONLY | O_CLOEXEC);
+  struct stat status{};
+  int result = show_ok;
+  if (read_partition(source, image) != 0 || fstat(source.fd, &status) != 0) {
+    printf("\n");
+    result = show_unreadable;
+  }
+  if (source.fd >= 0) close(source.fd);
+  if (result == show_ok && options.wlan) result = check_output(options.wlan, status);
+  if (result == show_ok && options.dect) result = check_output(options.dect, status);
+  if (result == show_ok) result = show_image(image);
+  bool listed = result == show_ok || result == show_tag_too_long;
+  if (listed && options.wlan) {
+    int written = write_payload(image, status, record_wlan, options.wlan);
+    if (written != show_ok) result = written;
+  }
+  if (listed && result != show_payload_refused && options.dect) {
+    int written = write_payload(image, status, record_dect, options.dect);
+    if (written != show_ok) result = written;
+  }
+  return result;
 }
 
 }  // namespace
 
 int main(int argc, char **argv) {
+  if (!prepare_process()) return show_output_failed;
   show_options options;
-  if (!parse(argc, argv, options)) {
+  int status = show_usage;
+  if (parse(argc, argv, options)) {
+    uint8_t *buffer = (uint8_t *)malloc(image_size);
+    status = buffer ? show(options, {buffer, image_size}) : show_unreadable;
+    free(buffer);
+  } else {
     print_usage();
-    return show_usage;
   }
-  uint8_t *buffer = (uint8_t *)malloc(image_size);
-  if (!buffer) return show_unreadable;
-  std::span<uint8_t> image(buffer, image_size);
-  int status = shown_ok;
-  if (read_file_2_buffer(options.tolvane, image, image_size) != 0) {
-    printf("\n");
-    status = show_unreadable;
+  // The listing is the product: one that did not reach its output is a failure.
+  if (fflush(stdout) != 0 || ferror(stdout)) {
+    fprintf(stderr, "show_config: standard output could not be written\n");
+    if (status == show_ok || status == show_tag_too_long) status = show_output_failed;
   }
-  if (status == shown_ok) {
-    if (show_block(image.subspan(config_offset, config_size)) != 0) status = shown_damaged;
-    if (show_region(image) != 0) status = shown_damaged;
-  }
-  if (status == shown_ok && options.wlan) status = write_payload(image, record_wlan, options.wlan);
-  if (status == shown_ok && options.dect) status = write_payload(image, record_dect, options.dect);
-  free(buffer);
   return status;
 }
