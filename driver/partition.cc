@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -80,6 +81,14 @@ int open_partition(partition &target, const char *path) {
   if (locked == 0) return result_ok;
   printf("ERROR: cannot lock %s\n", path);
   return result_write;
+}
+
+bool shares_partition(const partition &target, int fd) {
+  struct stat mine, other;
+  if (target.fd < 0 || fstat(target.fd, &mine) != 0 || fstat(fd, &other) != 0) return false;
+  bool device = S_ISCHR(mine.st_mode) || S_ISBLK(mine.st_mode);
+  if (device && (mine.st_mode & S_IFMT) == (other.st_mode & S_IFMT) && mine.st_rdev == other.st_rdev) return true;
+  return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
 }
 
 void close_partition(partition &target) {

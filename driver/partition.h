@@ -21,6 +21,9 @@ struct partition {
 // read; -12 after "ERROR: cannot lock %s\n" when the lock cannot be taken.
 int open_partition(partition &target, const char *path);
 
+// True when fd is open on the opened partition: the same file, or the same device.
+bool shares_partition(const partition &target, int fd);
+
 // Releases the lock and closes the partition.
 void close_partition(partition &target);
 

@@ -1,6 +1,9 @@
 #include "driver/run.h"
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -45,6 +48,20 @@ void release(run_buffers &buffers) {
   free_var_data();
 }
 
+// Messages never go into the partition: a run whose standard output or error
+// is the partition itself (">> /dev/mtd2") writes nothing. Its message goes to
+// whichever of the two is not the partition.
+int keep_messages_out(const partition &target) {
+  bool out = shares_partition(target, STDOUT_FILENO);
+  bool err = shares_partition(target, STDERR_FILENO);
+  if (!out && !err) return result_ok;
+  if (!out || !err) {
+    fprintf(out ? stderr : stdout, "ERROR: %s is standard output or standard error: nothing written\n",
+            target.path);
+  }
+  return result_write;
+}
+
 }  // namespace
 
 int run(const run_options &options) {
@@ -55,6 +72,7 @@ int run(const run_options &options) {
   // One transaction on the target: opened and locked before the image is read,
   // released after the last write.
   if (result == result_ok) result = open_partition(target, options.tolvane);
+  if (result == result_ok) result = keep_messages_out(target);
   if (result == result_ok && options.tolvane) result = read_partition(target, {buffers.image, image_size});
   std::span<uint8_t> block(buffers.block, config_size);
   if (result == result_ok && options.config) {

@@ -108,6 +108,12 @@ int show(const show_options &options, std::span<uint8_t> image) {
   source.fd = open(options.tolvane, O_RDONLY | O_CLOEXEC);
   struct stat status{};
   int result = show_ok;
+  // The listing never goes into the partition (">> /dev/mtd2").
+  if (shares_partition(source, STDOUT_FILENO)) {
+    fprintf(stderr, "show_config: standard output is the partition %s\n", options.tolvane);
+    close(source.fd);
+    return show_output_failed;
+  }
   if (read_partition(source, image) != 0 || fstat(source.fd, &status) != 0) {
     printf("\n");
     result = show_unreadable;

@@ -102,6 +102,35 @@ bytes record(uint8_t type, uint16_t payload_length) {
 bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
 
 // Runs the built program binary (named name) in folder; it sees shown as its own name.
+// The words that run binary_path: under the emulator and the checker, if any.
+static std::vector<std::string> command_words(const char *binary_path) {
+  std::vector<std::string> words;
+  std::istringstream prefix(SET_CONFIG_EMULATOR " " SET_CONFIG_WRAPPER);
+  for (std::string word; prefix >> word;) words.push_back(word);
+  words.push_back(binary_path);
+  return words;
+}
+
+// The command as a shell expands it from a variable: words split at blanks.
+static std::string shell_command(const char *binary_path) {
+  std::string command;
+  for (const std::string &word : command_words(binary_path)) command += (command.empty() ? "" : " ") + word;
+  return command;
+}
+
+// Runs file (found on path) with argv in folder, standard input empty: its
+// standard output and exit status.
+static tool_run run_argv(const char *file, std::vector<char *> &argv, const temp_folder &folder,
+                         const std::string &path);
+
+tool_run run_shell(const temp_folder &folder, const std::string &script) {
+  setenv("SET_CONFIG", shell_command(SET_CONFIG_BINARY).c_str(), 1);
+  setenv("SHOW_CONFIG", shell_command(SHOW_CONFIG_BINARY).c_str(), 1);
+  std::string copy = script;
+  std::vector<char *> argv = {(char *)"bash", (char *)"-c", copy.data(), nullptr};
+  return run_argv("bash", argv, folder, getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
+}
+
 static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
                             const std::vector<std::string> &args, const char *shown);
 
@@ -131,7 +160,11 @@ static tool_run run_program(const char *binary_path, const char *name, const tem
   std::string own_name = shown;
   if (words.size() == args.size() + 1) argv[0] = own_name.data();
   std::string path = binary_folder + ":" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
+  return run_argv(words[0].c_str(), argv, folder, path);
+}
 
+static tool_run run_argv(const char *file, std::vector<char *> &argv, const temp_folder &folder,
+                         const std::string &path) {
   int out[2];
   if (pipe(out) != 0) abort();
   fflush(stdout);
@@ -143,8 +176,9 @@ static tool_run run_program(const char *binary_path, const char *name, const tem
     close(out[0]);
     close(out[1]);
     if (chdir(folder.root().c_str()) != 0) _exit(127);
+    alarm(120);  // a run that never ends fails the test instead of hanging it
     setenv("PATH", path.c_str(), 1);
-    execvp(words[0].c_str(), argv.data());
+    execvp(file, argv.data());
     _exit(127);
   }
   close(out[1]);

@@ -59,3 +59,8 @@ tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &arg
                   const char *program = "set_config");
 // Runs the built show_config in folder with args.
 tool_run run_show(const temp_folder &folder, const std::vector<std::string> &args);
+
+// Runs script with bash in folder, as a factory script would call the tools:
+// $SET_CONFIG and $SHOW_CONFIG are the commands that run them. output is what
+// the script prints on standard output, status its exit status.
+tool_run run_shell(const temp_folder &folder, const std::string &script);

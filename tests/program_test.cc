@@ -201,6 +201,16 @@ TEST(program, config_block) {
   bytes wlan = pattern(100, 7);
   // The environment's 16384th byte and all after it are not read: "late" loses its value.
   std::string long_env = std::string(16370, '#') + "\nlate" + std::string(16383 - 16375, ' ') + "1\n";
+  // A variable tag looked up in the environment: the block it gives.
+  auto looked_up = [](const std::string &pairs) {
+    return std::vector<patch>{{config_offset, example_header()},
+                              {config_offset + header_var_data,
+                               concat({0xF8, 0x05, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0}, text_bytes(pairs))}};
+  };
+  const std::string mac = "maca 00:11:22:33:44:55\n";
+  // The limit cuts the line of "maca" inside its value.
+  std::string cut_env = std::string(16370, '#') + "\n" + mac;
+  const std::string long_comment = "#" + std::string(3000, 'c') + "\n";
   const program_case cases[] = {
       {"worked example, traced", {"-l", "-u", "img", "-i", "cfg", "-e", "env"}, image, {cfg, env},
        "[config_empty] offset 0x580 size 1020\n"
@@ -241,6 +251,24 @@ TEST(program, config_block) {
        {{"cfg", text_bytes("early keep\n")}, {"env", text_bytes("early 5\n" + std::string(20000, 'x'))}}, "", 0,
        {{config_offset, example_header()},
         {config_offset + header_var_data, {0xF8, 0x05, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0, 'e', 'a', 'r', 'l', 'y', 0, '5', 0}}}},
+      {"long environment: a line cut by the limit is no setting", {"-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes("maca keep\n")}, {"env", text_bytes(cut_env + std::string(20000, 'x'))}},
+       "ERROR: keinen Parameter f\xfc" "r maca gefunden", 249, {}},
+      {"long environment: a line that ends at the limit is whole", {"-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes("maca keep\n")},
+        {"env", text_bytes(std::string(16383 - mac.size(), '#') + "\n" + mac.substr(0, mac.size() - 1) + "\nx")}},
+       "", 0, looked_up(std::string("maca\0" "00:11:22:33:44:55\0", 23))},
+      {"an environment line over 254 characters is skipped whole", {"-l", "-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes("maca keep\n")},
+        {"env", text_bytes("x " + std::string(252, 'y') + mac + "maca 66:77:88:99:aa:bb\n")}},
+       "[config_empty] offset 0x580 size 1020\ngo\n[copy_tag] \"maca\" \n[copy_tag] \"keep\" \n"
+       "[copy_parameter] \"\" \n[search_env] maca\n<line> maca 66:77:88:99:aa:bb\n[copy_tag] \"maca\" \n"
+       "[copy_parameter] \"66:77:88:99:aa:bb\" {found parameter 66:77:88:99:aa:bb}\navailable memory 900\n"
+       "variable Parameter 1\nwrite to img\n[write_config] file img offset 0x580 config_size 1020\n"
+       "[write_config] len 1020\n",
+       0, looked_up(std::string("maca\0" "66:77:88:99:aa:bb\0", 23))},
+      {"a comment line of any length is skipped", {"-u", "img", "-i", "cfg", "-e", "env"}, image,
+       {{"cfg", text_bytes(long_comment + worked_example_config)}, env}, "", 0, {{config_offset, worked_example_block()}}},
   };
   for (const program_case &c : cases) check_run(c);
 }
@@ -271,6 +299,11 @@ TEST(program, config_refusals) {
       {"no flag", args, image, {{"cfg", text_bytes("alpha\n")}, env}, "ERROR: no flag found for alpha\n", 254, {}},
       {"line too long", args, image, {{"cfg", text_bytes("alpha keep " + std::string(300, 'v') + "\n")}, env},
        "ERROR: line too long for alpha\n", 254, {}},
+      {"a config line that never ends", {"-u", "img", "-i", "/dev/zero", "-e", "env"}, image, {env},
+       "ERROR: line too long for \n", 254, {}},
+      {"tag name beginning with an erased byte", args, image,
+       {{"cfg", text_bytes("alpha overwrite 1\n\xff" "beta keep 2\n")}, env},
+       "ERROR: tag name in config line 2 begins with byte 0xFF\n", 254, {}},
       {"no value", args, image, {{"cfg", text_bytes("beta overwrite\n")}, env},
        "ERROR: keinen Parameter f\xfc" "r beta gefunden", 249, {}},
       {"no room for the variable pairs", args, image,

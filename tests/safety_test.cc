@@ -91,7 +91,16 @@ TEST(flash_safety, runs_only_clear_erased_bytes_where_they_may) {
     if (g.chance(70)) args.insert(args.end(), {"-i", "cfg"});
     if (g.chance(50)) args.insert(args.end(), {"-w", "w"});
     if (g.chance(50)) args.insert(args.end(), {"-d", "d"});
-    tool_run result = run_tool(folder, args);
+    // Now and then traced with standard output closed: the trace must go nowhere.
+    tool_run result;
+    if (g.chance(15)) {
+      std::string script = "$SET_CONFIG -l";
+      for (const std::string &arg : args) script += " " + arg;
+      result = run_shell(folder, script + " >&-");
+      EXPECT_EQ("", result.output);
+    } else {
+      result = run_tool(folder, args);
+    }
     statuses[result.status]++;
     bytes after = read_file(folder.path("img"));
     ASSERT_EQ(before.size(), after.size());
@@ -113,6 +122,43 @@ TEST(flash_safety, runs_only_clear_erased_bytes_where_they_may) {
   for (const auto &[status, count] : statuses) seen += std::to_string(status) + ":" + std::to_string(count) + " ";
   RecordProperty("statuses", seen);
   std::printf("exit statuses seen: %s\n", seen.c_str());
+}
+
+// Two runs on one target at once end as if one had run after the other, in
+// either order: the same image and the same statuses.
+TEST(flash_safety_race, racing_runs_equal_one_after_the_other) {
+  generator g(20261210);
+  auto options = [&g]() {
+    std::string args;
+    if (g.chance(50)) args += " -i cfg";
+    if (g.chance(50)) args += " -w w";
+    if (args.empty() || g.chance(50)) args += " -d d";
+    return args + " -e env";
+  };
+  for (int round = 0; round < 40; round++) {
+    temp_folder folder;
+    bytes before = g.chance(50) ? example_image() : with(example_image(), config_II_offset, record(1, 20));
+    for (const char *name : {"img", "ab", "ba"}) write_file(folder.path(name), before);
+    write_text(folder.path("cfg"), "alpha overwrite one\nbeta keep " + g.word() + "\n");
+    write_text(folder.path("env"), g.environment());
+    write_file(folder.path("w"), pattern(g.below(300), 1));
+    write_file(folder.path("d"), pattern(g.below(300), 2));
+    std::string a = options(), b = options();
+    std::string delay = "0.0" + std::to_string(g.below(3));
+    SCOPED_TRACE("round " + std::to_string(round) + ":" + a + " /" + b);
+    tool_run raced = run_shell(folder, "$SET_CONFIG -u img" + a + " >/dev/null & first=$!\n"
+                                       "sleep " + delay + "; $SET_CONFIG -u img" + b + " >/dev/null; second=$?\n"
+                                       "wait $first; echo $? $second\n");
+    tool_run ab = run_shell(folder, "$SET_CONFIG -u ab" + a + " >/dev/null; x=$?; $SET_CONFIG -u ab" + b +
+                                        " >/dev/null; echo $x $?\n");
+    tool_run ba = run_shell(folder, "$SET_CONFIG -u ba" + b + " >/dev/null; y=$?; $SET_CONFIG -u ba" + a +
+                                        " >/dev/null; echo $? $y\n");
+    bytes after = read_file(folder.path("img"));
+    bool as_ab = after == read_file(folder.path("ab")) && raced.output == ab.output;
+    bool as_ba = after == read_file(folder.path("ba")) && raced.output == ba.output;
+    EXPECT_TRUE(as_ab || as_ba) << "raced " << raced.output << "one after the other " << ab.output << " or "
+                                << ba.output;
+  }
 }
 
 }  // namespace

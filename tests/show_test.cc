@@ -2,6 +2,7 @@
 // payloads it writes out, its refusals of damaged blocks and regions, and the
 // round trip through set_config -i.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "config/block.h"
 #include "driver/bytes.h"
@@ -175,6 +176,53 @@ TEST(show_config, refuses_what_it_cannot_do) {
   tool_run run = run_show(folder, {"-u", "img", "-w", "."});
   EXPECT_EQ(4, run.status);
   EXPECT_NE(std::string::npos, run.output.find("ERROR: cannot write the WLAN payload to .\n")) << run.output;
+}
+
+// A payload goes to a plain file only: never over the partition it was read
+// from (by any name), nor to a device.
+TEST(show_config, never_writes_the_partition_nor_a_device) {
+  temp_folder folder;
+  bytes image = with(example_image(), config_II_offset, record(0, 4));
+  write_file(folder.path("img"), image);
+  ASSERT_EQ(0, symlink("img", folder.path("link").c_str()));
+  const char *outputs[] = {"img", "link", "/dev/null", "/dev/full"};
+  for (const char *output : outputs) {
+    for (const char *option : {"-w", "-d"}) {
+      SCOPED_TRACE(std::string(option) + " " + output);
+      tool_run run = run_show(folder, {"-u", "img", option, output});
+      EXPECT_EQ("ERROR: " + std::string(output) + " is the partition or a device: a payload goes to a plain file\n",
+                run.output);
+      EXPECT_EQ(4, run.status);
+      EXPECT_EQ(image, read_file(folder.path("img")));
+    }
+  }
+}
+
+TEST(show_config, a_listing_that_cannot_be_written_fails) {
+  temp_folder folder;
+  write_file(folder.path("img"), example_image());
+  tool_run run = run_shell(folder, "$SHOW_CONFIG -u img > /dev/full 2> err; status=$?; cat err; exit $status");
+  EXPECT_EQ("show_config: standard output could not be written\n", run.output);
+  EXPECT_EQ(6, run.status);
+}
+
+// A value from the environment can make a tag longer than any config line:
+// it is listed as a comment that says so, and the status tells that the
+// listing does not give the same block back.
+TEST(show_config, lists_a_tag_no_config_line_holds_as_a_comment) {
+  temp_folder folder;
+  std::string value(250, 'v');
+  set_up(folder, "mac keep\nshort keep 1\n", "mac " + value + "\n");
+  tool_run shown = run_show(folder, {"-u", "img"});
+  EXPECT_EQ(std::string(example_header_lines) + "# var_data 0x900005f8\n" +
+                "# tag too long for a config line (263 characters, at most 255): mac variable " + value + "\n" +
+                "short variable 1\n# Config_II region at 0x980\n# erased\n",
+            shown.output);
+  EXPECT_EQ(5, shown.status);
+  write_text(folder.path("cfg"), shown.output);
+  write_file(folder.path("img"), example_image());
+  tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+  EXPECT_EQ(0, again.status) << again.output;
 }
 
 }  // namespace

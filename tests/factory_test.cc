@@ -1,0 +1,210 @@
+// The tool as a factory line calls it from shell scripts: standard output
+// closed or gone, two runs on one target at once, calibration from a pipe, a
+// target removed or replaced during the run. Each compares the run's output,
+// its status and every byte of the image.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "config/block.h"
+#include "driver/bytes.h"
+#include "driver/layout.h"
+#include "tests/fixture.h"
+
+namespace {
+
+bytes concat(bytes a, const bytes &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The folder a factory script works in: the example image, the worked
+// example's config, a long environment whose traced look-up prints over 8 KiB,
+// and calibration files.
+struct line_folder {
+  temp_folder folder;
+  bytes wlan = pattern(100, 7);
+  bytes dect = pattern(10, 3);
+  line_folder() {
+    write_file(folder.path("img"), example_image());
+    write_text(folder.path("cfg"), worked_example_config);
+    write_text(folder.path("cfg2"), "gamma overwrite 3\n");
+    write_text(folder.path("lookup"), "beta keep\n");
+    // Sized so that the trace's first 8 KiB fill up while a write has the
+    // target open: where a closed standard output once let them in.
+    std::string env;
+    for (int i = 0; i < 149; i++) env += "filler" + std::to_string(i) + " some value\n";
+    write_text(folder.path("env"), env + "pad " + std::string(225, 'p') + "\nbeta 9\n");
+    write_file(folder.path("w"), wlan);
+    write_file(folder.path("d"), dect);
+  }
+  bytes wlan_record() const { return concat({2, 0, 100, 0}, wlan); }
+  bytes dect_record() const { return concat({2, 1, 10, 0}, dect); }
+  bytes image() const { return read_file(folder.path("img")); }
+};
+
+// The block that "beta keep" gives with "beta 9" in the environment.
+bytes lookup_block() {
+  bytes block(config_size, erased);
+  put_bytes(block, 0, example_header());
+  put_bytes(block, header_var_data, {0xF8, 0x05, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0, 'b', 'e', 't', 'a', 0, '9', 0});
+  return block;
+}
+
+TEST(factory, closed_standard_descriptors_never_reach_the_partition) {
+  const char *scripts[] = {
+      "$SET_CONFIG -l -u img -i lookup -e env -w w >&-",
+      "$SET_CONFIG -l -u img -i lookup -e env -w w <&- >&- 2>&-",
+  };
+  for (const char *script : scripts) {
+    SCOPED_TRACE(script);
+    line_folder line;
+    tool_run run = run_shell(line.folder, script);
+    EXPECT_EQ("", run.output);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(with(with(example_image(), config_offset, lookup_block()), config_II_offset, line.wlan_record()),
+              line.image());
+  }
+}
+
+// Standard output or error that is the partition itself: nothing is written,
+// and the message goes to the other one.
+TEST(factory, a_partition_that_is_also_an_output_is_refused) {
+  struct output_case {
+    const char *script;
+    const char *output;
+    int status;
+  };
+  const char *refused = "ERROR: img is standard output or standard error: nothing written\n";
+  const output_case cases[] = {
+      {"$SET_CONFIG -l -u img -i cfg -e env -w w >> img 2> err; status=$?; cat err; exit $status", refused, 244},
+      {"$SET_CONFIG -l -u img -i cfg -e env -w w 2>> img", refused, 244},
+      {"$SHOW_CONFIG -u img >> img 2> err; status=$?; cat err; exit $status",
+       "show_config: standard output is the partition img\n", 6},
+  };
+  for (const output_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    tool_run run = run_shell(line.folder, c.script);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(c.status, run.status);
+    EXPECT_EQ(example_image(), line.image());
+  }
+}
+
+// The first run holds the lock while it waits for its config from a FIFO; the
+// second starts meanwhile and must wait, then see what the first wrote.
+TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
+  struct race_case {
+    const char *second;
+    std::string output;  // of both runs, then their statuses
+    std::vector<std::pair<uint32_t, bytes>> written;
+  };
+  line_folder probe;
+  const race_case cases[] = {
+      {"-d d", "first 0\nsecond 0\n",
+       {{config_offset, worked_example_block()},
+        {config_II_offset, probe.wlan_record()},
+        {config_II_offset + 104, probe.dect_record()}}},
+      {"-i cfg2 -e env", "ERROR: Config not empty\nfirst 0\nsecond 243\n",
+       {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
+      {"-w w", "ERROR: Config_II not empty - this Type of Config exists\nfirst 0\nsecond 243\n",
+       {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
+  };
+  for (const race_case &c : cases) {
+    SCOPED_TRACE(c.second);
+    line_folder line;
+    tool_run run = run_shell(line.folder,
+                             "mkfifo slow\n"
+                             "$SET_CONFIG -u img -i slow -e env -w w > first.out & first=$!\n"
+                             "exec 3>slow\n"  // the first run has the lock once it opens its config
+                             "$SET_CONFIG -u img " + std::string(c.second) + " > second.out 3>&- & second=$!\n"
+                             "sleep 0.5; cat cfg >&3; exec 3>&-\n"
+                             "wait $first; a=$?; wait $second; b=$?\n"
+                             "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
+    EXPECT_EQ(c.output, run.output);
+    bytes expected = example_image();
+    for (const auto &[offset, content] : c.written) put_bytes(expected, offset, content);
+    EXPECT_EQ(expected, line.image());
+  }
+}
+
+TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
+  bytes proc_version = read_file("/proc/version");
+  ASSERT_FALSE(proc_version.empty());
+  struct pipe_case {
+    const char *script;
+    std::string output;
+    int status;
+    bytes record;  // written at 0x980; none when empty
+  };
+  line_folder probe;
+  const std::string refused = "ERROR: Configfile properties\n";
+  const pipe_case cases[] = {
+      {"cat w | $SET_CONFIG -l -u img -w /dev/stdin",
+       "[read_extra_config] size 100\n[read_extra_config] read len 100\n[config_II_empty] offset 0x980 size 104\n"
+       "write /dev/stdin to img\n[write_config] file img offset 0x980 config_size 104\n[write_config] len 104\n",
+       0, probe.wlan_record()},
+      {"$SET_CONFIG -u img -w <(cat w)", "", 0, probe.wlan_record()},
+      {"$SET_CONFIG -u img -w /proc/version", "", 0,
+       concat({2, 0, (uint8_t)proc_version.size(), (uint8_t)(proc_version.size() >> 8)}, proc_version)},
+      {"head -c 1148 /dev/zero | $SET_CONFIG -u img -w /dev/stdin", "", 0, concat({2, 0, 0x7C, 0x04}, bytes(1148, 0))},
+      {"$SET_CONFIG -u img -d /dev/stdin < /dev/null",
+       "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 0\n" + refused, 241, {}},
+      {"head -c 1149 /dev/zero | $SET_CONFIG -u img -w /dev/stdin",
+       "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 1149\n" + refused, 241, {}},
+      {"$SET_CONFIG -u img -w w -d /dev/zero",
+       "ERROR: open /dev/zero failed\nERROR: Configfile size missmatch 1048 - 1045\n" + refused, 241, {}},
+  };
+  for (const pipe_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    tool_run run = run_shell(line.folder, c.script);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(c.status, run.status);
+    bytes expected = example_image();
+    if (!c.record.empty()) put_bytes(expected, config_II_offset, c.record);
+    EXPECT_EQ(expected, line.image());
+  }
+}
+
+// The reader of the trace is gone before the run starts: every write to
+// standard output fails, and the run still does both writes and tells its status.
+TEST(factory, a_vanished_reader_does_not_end_the_run) {
+  line_folder line;
+  tool_run run = run_shell(line.folder,
+                           "{ sleep 0.3; $SET_CONFIG -l -u img -i lookup -e env -w w; } | true\n"
+                           "echo \"status ${PIPESTATUS[0]}\"\n");
+  EXPECT_EQ("status 0\n", run.output);
+  EXPECT_EQ(with(with(example_image(), config_offset, lookup_block()), config_II_offset, line.wlan_record()),
+            line.image());
+}
+
+// The run writes into the file it opened and locked: a name removed meanwhile
+// is never created again, and a file put in its place is left alone.
+TEST(factory, a_target_removed_or_replaced_mid_run) {
+  struct vanish_case {
+    const char *action;
+    bool image_left;  // a file named img exists afterwards
+  };
+  const vanish_case cases[] = {{"rm img", false}, {"cp img other; mv other img", true}};
+  for (const vanish_case &c : cases) {
+    SCOPED_TRACE(c.action);
+    line_folder line;
+    tool_run run = run_shell(line.folder,
+                             "mkfifo slow\n"
+                             "$SET_CONFIG -u img -i slow -e env -w w & run=$!\n"
+                             "exec 3>slow\n" + std::string(c.action) + "\n"
+                             "cat cfg >&3; exec 3>&-\n"
+                             "wait $run\n");
+    EXPECT_EQ("", run.output);
+    EXPECT_EQ(0, run.status);
+    struct stat status;
+    EXPECT_EQ(c.image_left, stat(line.folder.path("img").c_str(), &status) == 0);
+    if (c.image_left) {
+      EXPECT_EQ(example_image(), line.image());
+    }
+  }
+}
+
+}  // namespace
