@@ -2,9 +2,11 @@
 # Each is a workflow preset (configure, build, test); the first failure stops.
 # host: the host build; asan: under AddressSanitizer and UndefinedBehaviorSanitizer;
 # valgrind: the whole-program runs under memcheck; mipsel: the device's release
-# build under qemu, with its size budget; mips: big-endian, under qemu; fuzz: the
-# libFuzzer targets, each run for FUZZ_SECONDS (default 60) seconds.
-set(workflows host asan valgrind mipsel mips fuzz)
+# build under qemu, with its size budget; mips: big-endian, under qemu;
+# mipsel-static: the static device programs (musl), the whole-program tests on
+# them under qemu and the device lab; fuzz: the libFuzzer targets, each run for
+# FUZZ_SECONDS (default 60) seconds.
+set(workflows host asan valgrind mipsel mips mipsel-static fuzz)
 set(source ${CMAKE_CURRENT_LIST_DIR}/..)
 foreach(workflow IN LISTS workflows)
   message(STATUS "==== ${workflow}")

@@ -101,11 +101,21 @@ bytes record(uint8_t type, uint16_t payload_length) {
 
 bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
 
+// The programs under test are the ones built beside the tests, unless the
+// environment names others (the static device build, run by its own emulator).
+static const char *setting(const char *name, const char *built) {
+  const char *value = getenv(name);
+  return value ? value : built;
+}
+static const char *set_config_binary() { return setting("SET_CONFIG_UNDER_TEST", SET_CONFIG_BINARY); }
+static const char *show_config_binary() { return setting("SHOW_CONFIG_UNDER_TEST", SHOW_CONFIG_BINARY); }
+static const char *emulator() { return setting("SET_CONFIG_TEST_EMULATOR", SET_CONFIG_EMULATOR); }
+
 // Runs the built program binary (named name) in folder; it sees shown as its own name.
 // The words that run binary_path: under the emulator and the checker, if any.
 static std::vector<std::string> command_words(const char *binary_path) {
   std::vector<std::string> words;
-  std::istringstream prefix(SET_CONFIG_EMULATOR " " SET_CONFIG_WRAPPER);
+  std::istringstream prefix(std::string(emulator()) + " " SET_CONFIG_WRAPPER);
   for (std::string word; prefix >> word;) words.push_back(word);
   words.push_back(binary_path);
   return words;
@@ -124,8 +134,8 @@ static tool_run run_argv(const char *file, std::vector<char *> &argv, const temp
                          const std::string &path);
 
 tool_run run_shell(const temp_folder &folder, const std::string &script) {
-  setenv("SET_CONFIG", shell_command(SET_CONFIG_BINARY).c_str(), 1);
-  setenv("SHOW_CONFIG", shell_command(SHOW_CONFIG_BINARY).c_str(), 1);
+  setenv("SET_CONFIG", shell_command(set_config_binary()).c_str(), 1);
+  setenv("SHOW_CONFIG", shell_command(show_config_binary()).c_str(), 1);
   std::string copy = script;
   std::vector<char *> argv = {(char *)"bash", (char *)"-c", copy.data(), nullptr};
   return run_argv("bash", argv, folder, getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
@@ -135,23 +145,23 @@ static tool_run run_program(const char *binary_path, const char *name, const tem
                             const std::vector<std::string> &args, const char *shown);
 
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program) {
-  return run_program(SET_CONFIG_BINARY, "set_config", folder, args, program);
+  return run_program(set_config_binary(), "set_config", folder, args, program);
 }
 
 tool_run run_show(const temp_folder &folder, const std::vector<std::string> &args) {
-  return run_program(SHOW_CONFIG_BINARY, "show_config", folder, args, "show_config");
+  return run_program(show_config_binary(), "show_config", folder, args, "show_config");
 }
 
 static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
                             const std::vector<std::string> &args, const char *shown) {
   std::vector<std::string> words;
-  std::istringstream prefix(SET_CONFIG_EMULATOR " " SET_CONFIG_WRAPPER);
+  std::istringstream prefix(std::string(emulator()) + " " SET_CONFIG_WRAPPER);
   for (std::string word; prefix >> word;) words.push_back(word);
   // The emulator is told the name to show; a checker (valgrind) finds the
   // program by its name on the PATH.
   std::string binary = binary_path;
   std::string binary_folder = binary.substr(0, binary.rfind('/'));
-  if (SET_CONFIG_EMULATOR[0] != '\0') words.insert(words.end(), {"-0", shown});
+  if (emulator()[0] != '\0') words.insert(words.end(), {"-0", shown});
   words.push_back(tool_wrapped() ? name : binary);
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv;
