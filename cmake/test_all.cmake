@@ -30,5 +30,7 @@ foreach(tool set_config show_config)
   set(device ${source}/build/mipsel/${tool})
   execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -DMAX=16384 -P ${CMAKE_CURRENT_LIST_DIR}/check_size.cmake)
   execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -P ${CMAKE_CURRENT_LIST_DIR}/check_libraries.cmake)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${source}/build/mipsel-static/${tool} -DMAX=65536
+                          -P ${CMAKE_CURRENT_LIST_DIR}/check_static.cmake)
 endforeach()
 message(STATUS "all test configurations passed: ${workflows}")
