@@ -1,13 +1,20 @@
 /* The floor for the benchmark: exactly the file input and output of a full
- * set_config run (-u -e -i -w -d) and nothing else. Reads the 64 KiB image, the
- * environment, the config file line by line and both calibration files; writes
- * the records at 0x980 and the block at 0x580.
+ * set_config run (-u -e -i -w -d) and nothing else. Opens the image once and
+ * locks it, reads its 64 KiB, the environment, the config file line by line and
+ * both calibration files; writes the records at 0x980 and the block at 0x580
+ * through the same descriptor, each synced and read back. Also the status
+ * calls around them: the standard descriptors checked, SIGPIPE ignored, the
+ * target compared with standard output and error, the calibration files'
+ * file systems asked.
  * Usage: floor IMAGE ENVIRONMENT CONFIG WLAN DECT */
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 static size_t read_whole(const char *path, unsigned char *buffer, size_t length) {
@@ -21,9 +28,10 @@ static size_t read_whole(const char *path, unsigned char *buffer, size_t length)
 
 static size_t read_record(const char *path, unsigned char *buffer) {
   struct stat status;
+  struct statfs fs;
   FILE *file;
   size_t count;
-  if (stat(path, &status) != 0) return 0;
+  if (stat(path, &status) != 0 || statfs(path, &fs) != 0) return 0;
   file = fopen(path, "rb");
   if (!file) return 0;
   count = fread(buffer + 4, 1, (size_t)status.st_size, file);
@@ -31,12 +39,15 @@ static size_t read_record(const char *path, unsigned char *buffer) {
   return count + 4;
 }
 
-static int write_at(const char *path, const unsigned char *data, size_t size, long offset) {
-  int fd = open(path, O_WRONLY | O_CREAT, 0644);
-  int ok;
-  if (fd < 0) return 0;
-  ok = lseek(fd, offset, SEEK_SET) == offset && write(fd, data, size) == (ssize_t)size;
-  return close(fd) == 0 && ok;
+static int write_at(int fd, const unsigned char *data, size_t size, long offset) {
+  unsigned char back[256];
+  size_t done;
+  if (pwrite(fd, data, size, offset) != (ssize_t)size || fsync(fd) != 0) return 0;
+  for (done = 0; done < size; done += sizeof back) {
+    size_t part = size - done < sizeof back ? size - done : sizeof back;
+    if (pread(fd, back, part, offset + (long)done) != (ssize_t)part || memcmp(back, data + done, part) != 0) return 0;
+  }
+  return 1;
 }
 
 int main(int argc, char **argv) {
@@ -46,12 +57,22 @@ int main(int argc, char **argv) {
   size_t total;
   FILE *config;
   int ok;
+  int target;
   if (argc != 6 || !environment || !image || !block || !records) return 1;
   memset(environment, 0, 16384);
   memset(image, 0xFF, 65536);
   memset(block, 0xFF, 1020);
   memset(records, 0xFF, 1152);
-  ok = read_whole(argv[1], image, 65536) == 65536 && read_whole(argv[2], environment, 16383) > 0;
+  signal(SIGPIPE, SIG_IGN);
+  for (int fd = 0; fd <= 2; fd++) fcntl(fd, F_GETFD);
+  target = open(argv[1], O_RDWR);
+  for (int fd = 1; fd <= 2; fd++) {
+    struct stat mine, other;
+    fstat(target, &mine);
+    fstat(fd, &other);
+  }
+  ok = target >= 0 && flock(target, LOCK_EX) == 0 && read(target, image, 65536) == 65536 &&
+       read_whole(argv[2], environment, 16384) > 0;
   config = fopen(argv[3], "r");
   if (config) {
     while (fgets(line, sizeof line, config)) {
@@ -60,7 +81,8 @@ int main(int argc, char **argv) {
   }
   total = read_record(argv[4], records);
   total += read_record(argv[5], records + total);
-  ok = ok && config && write_at(argv[1], records, total, 0x980) && write_at(argv[1], block, 1020, 0x580);
+  ok = ok && config && write_at(target, records, total, 0x980) && write_at(target, block, 1020, 0x580);
+  if (target >= 0) close(target);
   free(records);
   free(block);
   free(image);

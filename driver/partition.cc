@@ -48,8 +48,10 @@ long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset) {
     ssize_t got = pread(fd, chunk, size, (off_t)(offset + done));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return (long)done;
-    for (size_t i = 0; i < (size_t)got; i++) {
-      if (chunk[i] != data[done + i]) return (long)(done + i);
+    if (memcmp(chunk, &data[done], (size_t)got) != 0) {
+      size_t i = 0;
+      while (chunk[i] == data[done + i]) i++;
+      return (long)(done + i);
     }
     done += (size_t)got;
   }
