@@ -13,15 +13,15 @@
 #include "driver/result.h"
 #include "driver/trace.h"
 
-var_tag_list tolvane_var_data;
-
 namespace {
 
-// The block being built: the next pointer slot and the lowest byte of the string area.
+// The block being built: the next pointer slot, the lowest byte of the string
+// area, and the variable tags kept until the end of the file.
 struct builder {
   std::span<uint8_t> block;
   uint32_t tag_pos;
   uint32_t str_top;
+  var_tag_list variable_tags;
 };
 
 char *copy_string(const char *string) {
@@ -43,12 +43,12 @@ int place_fixed_tag(builder &b, const char *name, const char *value) {
   return result_ok;
 }
 
-int keep_variable_tag(const char *name, const char *value) {
-  if (tolvane_var_data.count == var_tag_max) {
+int keep_variable_tag(var_tag_list &list, const char *name, const char *value) {
+  if (list.count == var_tag_max) {
     printf("ERROR: too many variable tags at %s\n", name);
     return result_no_memory;
   }
-  if (save_variable_tag(tolvane_var_data, name, value) != 0) {
+  if (save_variable_tag(list, name, value) != 0) {
     trace("ERROR: no Memory in save_variable_tag\n");
     return result_no_memory;
   }
@@ -85,7 +85,7 @@ int add_line(builder &b, const char *line, bool too_long, int number, const char
     return result_no_value;
   }
   if (strcmp(flag, "overwrite") == 0) return place_fixed_tag(b, name, value);
-  return keep_variable_tag(name, value);
+  return keep_variable_tag(b.variable_tags, name, value);
 }
 
 // Closes the table, points var_data behind it and packs the variable pairs there.
@@ -96,7 +96,7 @@ int finish_block(builder &b) {
   put_le32(&b.block[header_var_data], config_address_base + b.tag_pos);
   uint32_t available = b.str_top - b.tag_pos;
   trace("available memory %d\n", (int)available);
-  const var_tag_list &list = tolvane_var_data;
+  const var_tag_list &list = b.variable_tags;
   if (list.total_len >= available) {
     printf("no Memory available %d need %d\n", (int)available, (int)list.total_len);
     return result_no_memory;
@@ -128,8 +128,7 @@ int save_variable_tag(var_tag_list &list, const char *name, const char *value) {
   return 0;
 }
 
-void free_var_data() {
-  var_tag_list &list = tolvane_var_data;
+void free_var_data(var_tag_list &list) {
   for (uint32_t i = 0; i < list.count; i++) {
     free(list.name[i]);
     free(list.value[i]);
@@ -138,10 +137,10 @@ void free_var_data() {
   list.total_len = 0;
 }
 
-int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment) {
-  free_var_data();
+int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment,
+                      uint32_t *variable_tags) {
   trace("go\n");
-  builder b{block, header_size, (uint32_t)block.size()};
+  builder b{block, header_size, (uint32_t)block.size(), {}};
   int result = result_ok;
   config_lines lines;
   lines.file = file;
@@ -159,6 +158,8 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
     result = result_config_file;
   }
   if (result == result_ok) result = finish_block(b);
+  if (variable_tags) *variable_tags = b.variable_tags.count;
+  free_var_data(b.variable_tags);
   return result;
 }
 

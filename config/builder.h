@@ -9,23 +9,21 @@
 
 inline constexpr uint32_t var_tag_max = 64;
 
-// Variable tags in config-file order; the list owns its strings.
+// Variable tags in config-file order; the list owns its strings. A build
+// keeps its own and releases it at its end.
 struct var_tag_list {
-  uint32_t count;      // pairs held
-  uint32_t total_len;  // bytes the pairs need in the variable area, NULs included
+  uint32_t count = 0;      // pairs held
+  uint32_t total_len = 0;  // bytes the pairs need in the variable area, NULs included
   char *name[var_tag_max];
   char *value[var_tag_max];
 };
-
-// The run's list: filled by the build, released at the end of every run.
-extern var_tag_list tolvane_var_data;
 
 // Adds copies of name and value as the list's next pair: 0, or 1 when a copy
 // cannot be allocated or the list is full (nothing is kept then).
 int save_variable_tag(var_tag_list &list, const char *name, const char *value);
 
-// Releases every string of tolvane_var_data and empties it.
-void free_var_data();
+// Releases every string of list and empties it.
+void free_var_data(var_tag_list &list);
 
 // Builds block, which holds the default header and 0xFF elsewhere, from the
 // config file at path, looking empty values up in environment. 0; -2 (file
@@ -34,4 +32,6 @@ void free_var_data();
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment);
 
 // The build from an open config file; path names it in messages.
-int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment);
+// variable_tags, when given, gets the count of variable tags packed.
+int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment,
+                      uint32_t *variable_tags = nullptr);

@@ -30,7 +30,6 @@ build build_from(const std::string &config, const std::string &environment = "")
   testing::internal::CaptureStdout();
   b.result = build_tolvane_config(folder.path("cfg").c_str(), b.block, env.data());
   b.output = testing::internal::GetCapturedStdout();
-  free_var_data();
   return b;
 }
 
@@ -195,7 +194,8 @@ TEST(save_variable_tag, counts_what_the_pairs_need) {
   EXPECT_EQ(7u + 3u, list.total_len);
   EXPECT_STREQ("beta", list.name[0]);
   EXPECT_STREQ("x", list.value[1]);
-  for (uint32_t i = 0; i < list.count; i++) free(list.name[i]), free(list.value[i]);
+  free_var_data(list);
+  EXPECT_EQ(0u, list.count);
 }
 
 }  // namespace

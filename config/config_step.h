@@ -1,5 +1,4 @@
 // The config step of a run: its checks and build, and the write of the block.
-// Its release is free_var_data (config/builder.h).
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,8 @@
 #include "driver/layout.h"
 #include "driver/trace.h"
 
-const char *p_env = nullptr;
+// The read cursor into the environment text: the next unread character.
+static const char *p_env = nullptr;
 
 // search_env's line buffer: the longest line, a line end and the NUL.
 static constexpr size_t env_line_size = env_line_max + 2;

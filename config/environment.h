@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <span>
 
-// The read cursor into the environment text: the next unread character.
-extern const char *p_env;
-
 // The longest environment line that a look-up reads, line ends not counted:
 // a longer one is skipped whole.
 inline constexpr size_t env_line_max = 254;
@@ -18,6 +15,9 @@ inline constexpr size_t env_line_max = 254;
 // may have been longer than the buffer) inside the buffer: the text keeps at
 // most buffer.size() - 1 bytes, and a last line cut there is dropped whole.
 void end_environment_text(std::span<uint8_t> buffer, size_t count);
+
+// The environment's read cursor, p_env, is private to the look-up: seek sets
+// it, get_env_line moves it.
 
 // Delivers the line at p_env into line (which holds at least env_line_max + 2
 // characters): the line, then its run of line ends, blank lines included, as

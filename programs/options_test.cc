@@ -1,4 +1,4 @@
-#include "driver/options.h"
+#include "programs/options.h"
 
 #include <gtest/gtest.h>
 

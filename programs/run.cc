@@ -1,4 +1,4 @@
-#include "driver/run.h"
+#include "programs/run.h"
 
 #include <unistd.h>
 
@@ -8,9 +8,7 @@
 #include <cstring>
 
 #include "calibration/calibration_step.h"
-#include "config/builder.h"
 #include "config/config_step.h"
-#include "config/environment.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
 #include "driver/result.h"
@@ -27,7 +25,6 @@ struct run_buffers {
 
 int allocate(run_buffers &buffers) {
   buffers.environment = (uint8_t *)malloc(env_buffer_size);
-  p_env = (const char *)buffers.environment;
   if (buffers.environment) buffers.image = (uint8_t *)malloc(image_size);
   if (buffers.image) buffers.block = (uint8_t *)malloc(config_size);
   if (buffers.block) buffers.records = (uint8_t *)malloc(config_II_size);
@@ -44,8 +41,6 @@ void release(run_buffers &buffers) {
   free(buffers.block);
   free(buffers.image);
   free(buffers.environment);
-  p_env = nullptr;
-  free_var_data();
 }
 
 // Messages never go into the partition: a run whose standard output or error

@@ -2,7 +2,7 @@
 // the release. The first failing step ends the run.
 #pragma once
 
-#include "driver/options.h"
+#include "programs/options.h"
 
 // Runs one pass with the parsed options. The first failure's result code, or 0.
 int run(const run_options &options);

@@ -1,9 +1,9 @@
 // set_config: writes the tolvane config block and the radio calibration records
 // into the tolvane's flash partition, refusing any area that is not erased.
-#include "driver/options.h"
+#include "programs/options.h"
 #include "driver/process.h"
 #include "driver/result.h"
-#include "driver/run.h"
+#include "programs/run.h"
 #include "driver/trace.h"
 
 int main(int argc, char **argv) {
