@@ -22,6 +22,19 @@ static int refuse_file(refusal why, const char *path, uint32_t space, long long 
   return result_record;
 }
 
+void put_record_header(uint8_t *header, record_type type, uint16_t length) {
+  header[0] = record_version;
+  header[1] = type;
+  put_le16(header + 2, length);
+}
+
+record_header get_record_header(const uint8_t *header) { return {header[0], header[1], get_le16(header + 2)}; }
+
+const char *record_type_name(uint8_t type) {
+  static const char *const names[] = {"WLAN", "DECT"};
+  return type < sizeof names / sizeof names[0] ? names[type] : nullptr;
+}
+
 namespace {
 
 // Status sizes of pseudo file systems say nothing of what a read gives.
@@ -37,13 +50,6 @@ bool sized_by_status(const char *path, const struct stat &status) {
   return (unsigned long)fs.f_type != proc_magic && (unsigned long)fs.f_type != sysfs_magic;
 }
 
-void put_header(uint8_t *header, record_type type, size_t count) {
-  header[0] = record_version;
-  header[1] = type;
-  header[2] = (uint8_t)count;
-  header[3] = (uint8_t)(count >> 8);
-}
-
 // A pipe, a device or a pseudo file: read to its end. Its size is the count read.
 int read_stream_record(record_type type, const char *path, std::span<uint8_t> record) {
   uint32_t space = (uint32_t)record.size();
@@ -57,7 +63,7 @@ int read_stream_record(record_type type, const char *path, std::span<uint8_t> re
   trace("[read_extra_config] size %lld\n", size);
   if (count == 0 || more) return refuse_file(refused_read, path, space, size);
   trace("[read_extra_config] read len %d\n", (int)count);
-  put_header(record.data(), type, count);
+  put_record_header(record.data(), type, (uint16_t)count);
   return (int)(count + record_header_size);
 }
 
@@ -83,7 +89,7 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
     if (file) fclose(file);
     return refuse_file(refused_read, path, space, size);
   }
-  put_header(buffer.data() + pos, type, count);
+  put_record_header(buffer.data() + pos, type, (uint16_t)count);
   fclose(file);
   return (int)(count + record_header_size);
 }
@@ -101,7 +107,7 @@ static int record_at(record_type type, std::span<const uint8_t> region, uint32_t
     return result_not_erased;
   }
   if (cursor + 3 < region.size()) {
-    uint32_t length = get_le16(&region[cursor + 2]) + record_header_size;
+    uint32_t length = get_record_header(&region[cursor]).length + record_header_size;
     if (length <= region.size() - cursor) return (int)length;
   }
   printf("ERROR: Config_II not empty\n");

@@ -10,6 +10,22 @@ enum record_type : uint8_t { record_wlan = 0, record_dect = 1 };
 inline constexpr uint8_t record_version = 2;
 inline constexpr uint32_t record_header_size = 4;
 
+// A record's 4-byte header: version, type, payload length (little-endian).
+struct record_header {
+  uint8_t version;
+  uint8_t type;
+  uint16_t length;  // of the payload that follows the header
+};
+
+// Writes a header for a record of type with a payload of length bytes at header.
+void put_record_header(uint8_t *header, record_type type, uint16_t length);
+
+// Reads the 4-byte header at header.
+record_header get_record_header(const uint8_t *header);
+
+// "WLAN" or "DECT" for the types this tool writes, else null.
+const char *record_type_name(uint8_t type);
+
 // Builds a record of type from the file at path at byte pos of buffer, where
 // space bytes are free. A regular file gives as many bytes as its status size;
 // anything else (a pipe, a device, a directory, a file of /proc or /sys) is

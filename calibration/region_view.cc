@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "driver/bytes.h"
 #include "driver/layout.h"
 
 walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record) {
@@ -11,7 +10,8 @@ walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record
   if (cursor == region.size()) return walk_end;
   if (region[cursor] != record_version) return walk_unknown_version;
   if (region.size() - cursor < record_header_size) return walk_past_region;
-  record = {config_II_offset + cursor, region[cursor], region[cursor + 1], get_le16(&region[cursor + 2])};
+  record_header header = get_record_header(&region[cursor]);
+  record = {config_II_offset + cursor, header.version, header.type, header.length};
   if (region.size() - cursor - record_header_size < record.length) return walk_past_region;
   cursor += record_header_size + record.length;
   return walk_record;
@@ -24,7 +24,7 @@ int show_region(std::span<const uint8_t> image) {
   walk_result walked;
   int records = 0;
   while ((walked = next_record(image, cursor, record)) == walk_record) {
-    const char *name = record.type == record_wlan ? "WLAN" : record.type == record_dect ? "DECT" : nullptr;
+    const char *name = record_type_name(record.type);
     if (name) {
       printf("# record at 0x%x: %s, version %d, length %d\n", record.offset, name, record.version, record.length);
     } else {

@@ -25,12 +25,11 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "fuzzing found a fault")
 endif()
 
-# The device binaries' figures, for the log.
-foreach(tool set_config show_config)
-  set(device ${source}/build/mipsel/${tool})
-  execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -DMAX=16384 -P ${CMAKE_CURRENT_LIST_DIR}/check_size.cmake)
-  execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${device} -P ${CMAKE_CURRENT_LIST_DIR}/check_libraries.cmake)
-  execute_process(COMMAND ${CMAKE_COMMAND} -DBINARY=${source}/build/mipsel-static/${tool} -DMAX=65536
-                          -P ${CMAKE_CURRENT_LIST_DIR}/check_static.cmake)
+# The device programs' sizes, for the log; their presets' tests check the budgets.
+foreach(build mipsel mipsel-static)
+  foreach(tool set_config show_config)
+    file(SIZE ${source}/build/${build}/${tool} size)
+    message(STATUS "${build}/${tool}: ${size} bytes")
+  endforeach()
 endforeach()
 message(STATUS "all test configurations passed: ${workflows}")

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+// The project's version, given by the build; the usage text's format holds the major.
+static_assert(SET_CONFIG_VERSION_MAJOR == 1, "the usage text says Version 1.x");
+
 run_options parse_options(int argc, char **argv) {
   run_options options;
   options.environment = default_environment;
@@ -28,5 +31,5 @@ void printhelp(const char *program) {
   if (!program || program[0] == '\0') program = "set_config";
   printf("%s [options] Version 1.%s\n\t-e\t environment\n\t-d\t dect_cal-file\n\t-i\t configfile\n"
          "\t-u\t tolvanefile\n\t-w\t wlan_cal-file\n",
-         program, "385");
+         program, SET_CONFIG_VERSION_MINOR);
 }

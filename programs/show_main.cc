@@ -70,7 +70,7 @@ int check_output(const char *path, const struct stat &partition) {
 
 int write_payload(std::span<const uint8_t> image, const struct stat &partition, record_type type,
                   const char *path) {
-  const char *name = type == record_wlan ? "WLAN" : "DECT";
+  const char *name = record_type_name(type);
   record_view record;
   if (!find_record(image, type, record)) {
     printf("ERROR: no %s record in the Config_II region\n", name);

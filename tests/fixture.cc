@@ -10,6 +10,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "calibration/records.h"
 #include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
@@ -93,7 +94,8 @@ bytes with(bytes image, uint32_t offset, const bytes &content) {
 }
 
 bytes record(uint8_t type, uint16_t payload_length) {
-  bytes content = {2, type, (uint8_t)payload_length, (uint8_t)(payload_length >> 8)};
+  bytes content(record_header_size);
+  put_record_header(content.data(), (record_type)type, payload_length);
   bytes payload = pattern(payload_length, type);
   content.insert(content.end(), payload.begin(), payload.end());
   return content;
