@@ -26,8 +26,10 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
   return found;
 }
 
-int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const char *wlan,
-                     const char *dect, const partition &target) {
+int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
+                     const partition &target) {
+  const char *wlan = files.wlan;
+  const char *dect = files.dect;
   uint32_t total = 0;
   if (wlan) {
     int length = read_extra_config(record_wlan, wlan, records, 0, (uint32_t)records.size());
@@ -41,7 +43,7 @@ int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records,
   }
   int found = examine_config_II(image, wlan, dect, total);
   if (found < 0) return found;
-  if (wlan) trace("write %s to %s\n", wlan, shown(target.path));
-  if (dect) trace("write %s to %s\n", dect, shown(target.path));
+  if (wlan) trace("write %s to %s\n", wlan, printable_path(target.path));
+  if (dect) trace("write %s to %s\n", dect, printable_path(target.path));
   return write_config(records.first(total), target, config_II_offset + (uint32_t)found);
 }

@@ -7,12 +7,18 @@
 
 #include "driver/partition.h"
 
+// The calibration files of a run; either may be absent.
+struct calibration_files {
+  const char *wlan;  // -w
+  const char *dect;  // -d
+};
+
 // Turns the WLAN and the DECT file (either may be null) into records in the
 // record buffer, examines the Config_II region of image and writes the records
 // into the target partition. 0; -15 when a file cannot be turned into a
 // record; -13 when the region forbids the write; -12 when the write fails.
-int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const char *wlan,
-                     const char *dect, const partition &target);
+int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
+                     const partition &target);
 
 // Where the new records of total bytes go in the Config_II region of image:
 // behind the records of other types when one file is given, at the start of a

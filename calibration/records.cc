@@ -16,7 +16,7 @@
 enum refusal { refused_read, refused_size, refused_status };
 
 static int refuse_file(refusal why, const char *path, uint32_t space, long long size) {
-  if (why == refused_read) printf("ERROR: open %s failed\n", shown(path));
+  if (why == refused_read) printf("ERROR: open %s failed\n", printable_path(path));
   if (why != refused_status) printf("ERROR: Configfile size missmatch %d - %lld\n", (int)space, size);
   printf("ERROR: Configfile properties\n");
   return result_record;

@@ -27,14 +27,14 @@ const named_field header_fields[] = {
     {"var_data", header_var_data},
 };
 
-// The block offset of the NUL-terminated string at offset, or -1 after an error
-// line when it does not lie wholly inside the block.
-long string_at(std::span<const uint8_t> block, uint32_t offset, const char *what) {
+// True when the string at offset ends with its NUL inside the block; false
+// after an error line naming what it is.
+bool ends_inside(std::span<const uint8_t> block, uint32_t offset, const char *what) {
   if (offset >= block.size() || !memchr(&block[offset], 0, block.size() - offset)) {
     printf("ERROR: %s at 0x%x has no end inside the config block\n", what, config_offset + offset);
-    return -1;
+    return false;
   }
-  return offset;
+  return true;
 }
 
 // The string a table pointer at slot points to, or null after an error line.
@@ -45,7 +45,7 @@ const char *pointed_string(std::span<const uint8_t> block, uint32_t slot) {
     printf("ERROR: tag pointer 0x%08x at 0x%x points outside the config block\n", pointer, config_offset + slot);
     return nullptr;
   }
-  if (string_at(block, offset, "tag string") < 0) return nullptr;
+  if (!ends_inside(block, offset, "tag string")) return nullptr;
   return (const char *)&block[offset];
 }
 
@@ -90,13 +90,13 @@ int show_variable_tags(std::span<const uint8_t> block) {
     return 1;
   }
   while (pos < block.size() && block[pos] != erased) {
-    long name = string_at(block, pos, "variable tag");
-    if (name < 0) return 1;
-    pos += (uint32_t)strlen((const char *)&block[name]) + 1;
-    long value = string_at(block, pos, "variable tag value");
-    if (value < 0) return 1;
-    pos += (uint32_t)strlen((const char *)&block[value]) + 1;
-    if (!print_tag((const char *)&block[name], "variable", (const char *)&block[value])) result = 2;
+    if (!ends_inside(block, pos, "variable tag")) return 1;
+    const char *name = (const char *)&block[pos];
+    pos += (uint32_t)strlen(name) + 1;
+    if (!ends_inside(block, pos, "variable tag value")) return 1;
+    const char *value = (const char *)&block[pos];
+    pos += (uint32_t)strlen(value) + 1;
+    if (!print_tag(name, "variable", value)) result = 2;
   }
   return result;
 }

@@ -154,7 +154,7 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
   if (result == result_ok && ferror(file)) {
-    printf("ERROR: open config_file %s\n", shown(path));
+    printf("ERROR: open config_file %s\n", printable_path(path));
     result = result_config_file;
   }
   if (result == result_ok) result = finish_block(b);
@@ -166,7 +166,7 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment) {
   FILE *file = path ? fopen(path, "r") : nullptr;
   if (!file) {
-    printf("ERROR: open config_file %s\n", shown(path));
+    printf("ERROR: open config_file %s\n", printable_path(path));
     return result_config_file;
   }
   int result = build_config_from(file, path, block, environment);

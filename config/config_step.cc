@@ -9,17 +9,17 @@
 #include "driver/trace.h"
 
 int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
-                      const char *environment_path, const char *config_path) {
+                      const config_files &files) {
   int result = config_empty(image, config_offset, config_size);
   if (result == result_ok) result = copy_default_config(block, image);
   size_t count = 0;
-  if (result == result_ok) result = read_file_2_buffer(environment_path, environment, 0, &count);
+  if (result == result_ok) result = read_file_2_buffer(files.environment, environment, 0, &count);
   if (result == result_ok) end_environment_text(environment, count);
-  if (result == result_ok) result = build_tolvane_config(config_path, block, (const char *)environment.data());
+  if (result == result_ok) result = build_tolvane_config(files.config, block, (const char *)environment.data());
   return result;
 }
 
 int write_config_step(std::span<const uint8_t> block, const partition &target) {
-  trace("write to %s\n", shown(target.path));
+  trace("write to %s\n", printable_path(target.path));
   return write_config(block, target, config_offset);
 }

@@ -43,11 +43,26 @@ int seek(const char *env, long offset, int whence) {
   return 0;
 }
 
+const char *candidate_line(line_finder &finder, const char *hit) {
+  // Back from hit to the nearest line end, but not past the last hit: the
+  // text between was walked already and holds none.
+  for (const char *p = hit; p > finder.scanned; p--) {
+    if (is_line_end(p[-1])) {
+      finder.line_start = p;
+      break;
+    }
+  }
+  finder.scanned = hit;
+  const char *p = finder.line_start;
+  while (p < hit && is_blank(*p)) p++;
+  return p == hit ? finder.line_start : nullptr;
+}
+
 namespace {
 
 // Reads the line at p_env; when it is a setting whose first word is name,
 // copies its value into out: true. A comment or a line too long is passed untraced.
-bool take_value(std::span<char> out, const char *name) {
+bool take_value_from_next_line(std::span<char> out, const char *name) {
   char line[env_line_size];
   char word[env_line_size];
   const char *start = p_env;
@@ -64,30 +79,21 @@ bool take_value(std::span<char> out, const char *name) {
 // Walks every line from the start of the text, as the trace shows them.
 int walk_env(std::span<char> out, const char *name) {
   while (*p_env != '\0') {
-    if (take_value(out, name)) return 0;
+    if (take_value_from_next_line(out, name)) return 0;
   }
   return 1;
 }
 
 // Visits only the lines where name occurs after nothing but blanks: the first
-// such line that take_value accepts is the one the walk would find. A line
-// starts at the text's start or after a run of line ends.
+// such line that take_value_from_next_line accepts is the one the walk would
+// find.
 int skip_to_env(const char *env, std::span<char> out, const char *name) {
-  const char *line_start = env;
-  const char *scanned = env;
+  line_finder finder{env, env};
   for (const char *hit = strstr(env, name); hit; hit = strstr(hit + 1, name)) {
-    for (const char *p = hit; p > scanned; p--) {
-      if (is_line_end(p[-1])) {
-        line_start = p;
-        break;
-      }
-    }
-    scanned = hit;
-    const char *p = line_start;
-    while (p < hit && is_blank(*p)) p++;
-    if (p != hit) continue;
-    p_env = line_start;
-    if (take_value(out, name)) return 0;
+    const char *line = candidate_line(finder, hit);
+    if (!line) continue;
+    p_env = line;
+    if (take_value_from_next_line(out, name)) return 0;
   }
   return 1;
 }

@@ -30,6 +30,21 @@ int get_env_line(std::span<char> line);
 // environment buffer: 0; otherwise -1 and p_env stays.
 int seek(const char *env, long offset, int whence);
 
+// How the quiet look-up jumps to the lines that may hold a name: for each
+// occurrence of the name, in text order, the start of its line (the text's
+// start or the character after the last line end before it) when only blanks
+// stand between that start and the occurrence. finder starts as {text, text}
+// and carries, from one occurrence to the next, the line start found and how
+// far back the text has been walked.
+struct line_finder {
+  const char *line_start;
+  const char *scanned;
+};
+
+// The start of the line holding hit when only blanks precede hit on it, else
+// null. Occurrences must come in text order.
+const char *candidate_line(line_finder &finder, const char *hit);
+
 // Finds the first line of env whose first word is name and copies its value to
 // out: 0 (also for an empty value); 1 when not found, out untouched.
 int search_env(const char *env, std::span<char> out, const char *name);

@@ -154,6 +154,37 @@ TEST(search_env, skips_a_line_too_long_whole) {
   }
 }
 
+// Each occurrence of "name", in text order, and the line start it leads to
+// (-1: something but blanks stands before it on its line).
+TEST(candidate_line, finds_the_start_of_a_line_led_only_by_blanks) {
+  struct line_case {
+    const char *text;
+    std::vector<int> starts;
+  };
+  const line_case cases[] = {
+      {"name 1", {0}},
+      {"  \tname 1", {0}},
+      {"x name", {-1}},
+      {"a\nname", {2}},
+      {"a\r\n\n name", {4}},
+      {"name name\nname", {0, -1, 10}},        // a second occurrence on the same line
+      {"xname\n  name", {-1, 6}},
+      {"a b\n\nnamename", {5, -1}},
+      {"\n\n\n", {}},
+      {"#name\nname", {-1, 6}},                 // '#' is no blank: comments are skipped here
+  };
+  for (const line_case &c : cases) {
+    SCOPED_TRACE(c.text);
+    line_finder finder{c.text, c.text};
+    std::vector<int> starts;
+    for (const char *hit = strstr(c.text, "name"); hit; hit = strstr(hit + 1, "name")) {
+      const char *line = candidate_line(finder, hit);
+      starts.push_back(line ? (int)(line - c.text) : -1);
+    }
+    EXPECT_EQ(c.starts, starts);
+  }
+}
+
 // Quiet look-ups go straight to the name's occurrences; traced ones walk every
 // line. Both must find the same line.
 TEST(search_env, finds_the_same_line_quiet_or_traced) {

@@ -29,7 +29,7 @@ size_t read_up_to(int fd, std::span<uint8_t> buffer) {
 
 int check_count(const char *path, size_t count, size_t expected) {
   if (count > 0 && (expected == 0 || count == expected)) return result_ok;
-  printf("ERROR: reading file %s len %d", shown(path), (int)count);
+  printf("ERROR: reading file %s len %d", printable_path(path), (int)count);
   return result_read;
 }
 
@@ -117,7 +117,7 @@ int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expec
 }
 
 int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset) {
-  trace("[write_config] file %s offset 0x%x config_size %d\n", shown(target.path), offset, (int)data.size());
+  trace("[write_config] file %s offset 0x%x config_size %d\n", printable_path(target.path), offset, (int)data.size());
   int result = result_write;
   if (target.writable) {
     ssize_t written = write_at(target.fd, data, offset);

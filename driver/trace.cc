@@ -13,4 +13,4 @@ void trace(const char *format, ...) {
   va_end(args);
 }
 
-const char *shown(const char *path) { return path ? path : "(null)"; }
+const char *printable_path(const char *path) { return path ? path : "(null)"; }

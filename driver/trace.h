@@ -8,4 +8,4 @@ extern int silent;
 void trace(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // A path as messages show it: "(null)" when no path was given.
-const char *shown(const char *path);
+const char *printable_path(const char *path);

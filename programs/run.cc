@@ -57,28 +57,35 @@ int keep_messages_out(const partition &target) {
   return result_write;
 }
 
+// The steps in their fixed order, on buffers that all exist.
+int run_steps(const run_options &options, const run_buffers &buffers) {
+  std::span<uint8_t> environment(buffers.environment, env_buffer_size);
+  std::span<uint8_t> image(buffers.image, image_size);
+  std::span<uint8_t> block(buffers.block, config_size);
+  std::span<uint8_t> records(buffers.records, config_II_size);
+  partition target;
+  // One transaction on the target: opened and locked before the image is read,
+  // released after the last write.
+  int result = open_partition(target, options.tolvane);
+  if (result == result_ok) result = keep_messages_out(target);
+  if (result == result_ok && options.tolvane) result = read_partition(target, image);
+  if (result == result_ok && options.config) {
+    result = build_config_step(image, block, environment, {options.config, options.environment});
+  }
+  if (result == result_ok && (options.wlan || options.dect)) {
+    result = calibration_step(image, records, {options.wlan, options.dect}, target);
+  }
+  if (result == result_ok && options.config) result = write_config_step(block, target);
+  close_partition(target);
+  return result;
+}
+
 }  // namespace
 
 int run(const run_options &options) {
   run_buffers buffers;
-  partition target;
   int result = allocate(buffers);
-  std::span<const uint8_t> image(buffers.image, image_size);
-  // One transaction on the target: opened and locked before the image is read,
-  // released after the last write.
-  if (result == result_ok) result = open_partition(target, options.tolvane);
-  if (result == result_ok) result = keep_messages_out(target);
-  if (result == result_ok && options.tolvane) result = read_partition(target, {buffers.image, image_size});
-  std::span<uint8_t> block(buffers.block, config_size);
-  if (result == result_ok && options.config) {
-    result = build_config_step(image, block, {buffers.environment, env_buffer_size}, options.environment,
-                               options.config);
-  }
-  if (result == result_ok && (options.wlan || options.dect)) {
-    result = calibration_step(image, {buffers.records, config_II_size}, options.wlan, options.dect, target);
-  }
-  if (result == result_ok && options.config) result = write_config_step(block, target);
-  close_partition(target);
+  if (result == result_ok) result = run_steps(options, buffers);
   release(buffers);
   return result;
 }

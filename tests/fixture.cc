@@ -113,7 +113,7 @@ static const char *set_config_binary() { return setting("SET_CONFIG_UNDER_TEST",
 static const char *show_config_binary() { return setting("SHOW_CONFIG_UNDER_TEST", SHOW_CONFIG_BINARY); }
 static const char *emulator() { return setting("SET_CONFIG_TEST_EMULATOR", SET_CONFIG_EMULATOR); }
 
-// Runs the built program binary (named name) in folder; it sees shown as its own name.
+// Runs the built program binary (named name) in folder; it sees argv0 as its own name.
 // The words that run binary_path: under the emulator and the checker, if any.
 static std::vector<std::string> command_words(const char *binary_path) {
   std::vector<std::string> words;
@@ -144,7 +144,7 @@ tool_run run_shell(const temp_folder &folder, const std::string &script) {
 }
 
 static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
-                            const std::vector<std::string> &args, const char *shown);
+                            const std::vector<std::string> &args, const char *argv0);
 
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program) {
   return run_program(set_config_binary(), "set_config", folder, args, program);
@@ -155,7 +155,7 @@ tool_run run_show(const temp_folder &folder, const std::vector<std::string> &arg
 }
 
 static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
-                            const std::vector<std::string> &args, const char *shown) {
+                            const std::vector<std::string> &args, const char *argv0) {
   std::vector<std::string> words;
   std::istringstream prefix(std::string(emulator()) + " " SET_CONFIG_WRAPPER);
   for (std::string word; prefix >> word;) words.push_back(word);
@@ -163,13 +163,13 @@ static tool_run run_program(const char *binary_path, const char *name, const tem
   // program by its name on the PATH.
   std::string binary = binary_path;
   std::string binary_folder = binary.substr(0, binary.rfind('/'));
-  if (emulator()[0] != '\0') words.insert(words.end(), {"-0", shown});
+  if (emulator()[0] != '\0') words.insert(words.end(), {"-0", argv0});
   words.push_back(tool_wrapped() ? name : binary);
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv;
   for (std::string &word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  std::string own_name = shown;
+  std::string own_name = argv0;
   if (words.size() == args.size() + 1) argv[0] = own_name.data();
   std::string path = binary_folder + ":" + (getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
   return run_argv(words[0].c_str(), argv, folder, path);
