@@ -9,8 +9,11 @@ bool prepare_process() {
   signal(SIGPIPE, SIG_IGN);
   for (int fd = 0; fd <= 2; fd++) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    // The lowest free descriptor is fd itself: those below it are valid by now.
-    if (open("/dev/null", O_RDWR) != fd) return false;
+    // The lowest free descriptor is fd itself, as those below it are valid by
+    // now; moved there should a checker have taken it.
+    int null = open("/dev/null", O_RDWR);
+    if (null < 0) return false;
+    if (null != fd && (dup2(null, fd) != fd || close(null) != 0)) return false;
   }
   return true;
 }
