@@ -58,7 +58,7 @@ int read_stream_record(record_type type, const char *path, std::span<uint8_t> re
   size_t count = file ? fread(record.data() + (record.size() - room), 1, room, file) : 0;
   // One byte more than fits tells that the file does not fit.
   bool more = file && count == room && fgetc(file) != EOF;
-  if (file) fclose(file);
+  if (file) (void)fclose(file);  // read only: nothing is lost
   long long size = (long long)count + (more ? 1 : 0);
   trace("[read_extra_config] size %lld\n", size);
   if (count == 0 || more) return refuse_file(refused_read, path, space, size);
@@ -86,11 +86,11 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
     trace("[read_extra_config] read len %d\n", (int)count);
   }
   if (!file || count != (size_t)size) {
-    if (file) fclose(file);
+    if (file) (void)fclose(file);
     return refuse_file(refused_read, path, space, size);
   }
   put_record_header(buffer.data() + pos, type, (uint16_t)count);
-  fclose(file);
+  (void)fclose(file);
   return (int)(count + record_header_size);
 }
 

@@ -5,7 +5,10 @@
 enable_testing()
 set(SET_CONFIG_HOST_TESTS "${PROJECT_SOURCE_DIR}/build/default/tests/set_config_tests" CACHE FILEPATH
     "The host build's test program, whose whole-program tests run the device programs")
-set(SET_CONFIG_STATIC_BUDGET 65536 CACHE STRING "Most bytes each stripped static device program may have")
+set(SET_CONFIG_STATIC_BUDGET "" CACHE STRING "Most bytes each stripped static device program may have")
+if(NOT SET_CONFIG_STATIC_BUDGET)
+  message(FATAL_ERROR "SET_CONFIG_STATIC_BUDGET is not set (the mipsel-static preset sets it)")
+endif()
 
 foreach(tool set_config show_config)
   add_test(NAME ${tool}_is_static_within_budget

@@ -67,7 +67,7 @@ TEST(write_tag, places_string_and_pointer) {
   EXPECT_EQ(116u, tag_pos);
   EXPECT_EQ(1016u, str_top);
   EXPECT_EQ(0x90000978u, get_le32(&block[112]));
-  EXPECT_EQ(text_bytes(std::string("abc", 4)), bytes(block.begin() + 1016, block.end()));
+  EXPECT_EQ(text_bytes(std::string("abc\0", 4)), bytes(block.begin() + 1016, block.end()));
   bytes expected = block;
   // Room for "abc\0" and its pointer, and not a byte less.
   uint32_t tight_pos = 500, tight_top = 508;

@@ -28,7 +28,7 @@ std::vector<line_read> read_lines(const std::string &text) {
     read.push_back({line, too_long});
     skip_line_rest(lines);
   }
-  fclose(lines.file);
+  (void)fclose(lines.file);
   return read;
 }
 
@@ -44,7 +44,7 @@ TEST(next_config_line, stops_early_on_a_line_that_never_ends) {
   EXPECT_TRUE(too_long);
   EXPECT_TRUE(lines.cut);
   EXPECT_LE(ftell(lines.file), 2 * (long)sizeof lines.chunk);
-  fclose(lines.file);
+  (void)fclose(lines.file);
 }
 
 TEST(next_config_line, splits_at_each_lf) {

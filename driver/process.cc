@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 bool prepare_process() {
-  signal(SIGPIPE, SIG_IGN);
+  if (signal(SIGPIPE, SIG_IGN) == SIG_ERR) return false;
   for (int fd = 0; fd <= 2; fd++) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
     // The lowest free descriptor is fd itself, as those below it are valid by

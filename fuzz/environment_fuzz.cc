@@ -30,13 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   check(quiet == traced, "quiet and traced look-ups give the same value");
   if (quiet_result == 0) check(memchr(quiet.data(), 0, quiet.size()) != nullptr, "the value ends inside its buffer");
 
-  // Every line the scan delivers ends inside the line buffer.
+  // The scan delivers the text line by line: the counts add up to the whole
+  // text, and a line is delivered whole with its line ends, or empty when too long.
   seek(environment.data(), 0, 0);
   char line[256];
-  int lines = 0;
-  while (get_env_line(line) > 0) {
-    check(strlen(line) < sizeof line, "a delivered line fits its buffer");
-    check(++lines <= (int)env_buffer_size, "the scan ends");
+  size_t consumed = 0;
+  int count;
+  while ((count = get_env_line(line)) > 0) {
+    size_t delivered = strlen(line);
+    check(delivered == 0 || memcmp(line, &environment[consumed], delivered) == 0, "a line is the text's own");
+    consumed += (size_t)count;
+    check(consumed <= length, "the scan stays inside the text");
   }
+  check(consumed == strlen(environment.data()), "the scan delivers the whole text");
   return 0;
 }

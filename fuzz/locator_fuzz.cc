@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   long source = default_config_source(image);
   if (result == result_ok) {
     check(source >= 0 && source + header_size <= image_size, "the header lies inside the image");
-    check(memcmp(block.data(), &image[source], header_size) == 0, "the header is copied whole");
+    check(memcmp(block.data(), &image[(size_t)source], header_size) == 0, "the header is copied whole");
     for (uint32_t i = header_size; i < config_size; i++) check(block[i] == 0x5A, "nothing else is written");
   } else {
     check(result == result_no_default_config && source < 0, "a refused locator is one that finds nothing");

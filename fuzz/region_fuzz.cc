@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (found >= 0) {
     check((uint32_t)found + total <= config_II_size, "the new records lie inside the region");
     for (uint32_t i = 0; i < total; i++) {
-      check(image[config_II_offset + found + i] == erased, "the bytes the step writes are all erased");
+      check(image[config_II_offset + (uint32_t)found + i] == erased, "the bytes the step writes are all erased");
     }
     if (wlan && dect) check(found == 0, "both records go to the start of an erased region");
   } else {

@@ -51,7 +51,7 @@ int keep_messages_out(const partition &target) {
   bool err = shares_partition(target, STDERR_FILENO);
   if (!out && !err) return result_ok;
   if (!out || !err) {
-    fprintf(out ? stderr : stdout, "ERROR: %s is standard output or standard error: nothing written\n",
+    (void)fprintf(out ? stderr : stdout, "ERROR: %s is standard output or standard error: nothing written\n",
             target.path);
   }
   return result_write;

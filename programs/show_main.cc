@@ -110,7 +110,7 @@ int show(const show_options &options, std::span<uint8_t> image) {
   int result = show_ok;
   // The listing never goes into the partition (">> /dev/mtd2").
   if (shares_partition(source, STDOUT_FILENO)) {
-    fprintf(stderr, "show_config: standard output is the partition %s\n", options.tolvane);
+    (void)fprintf(stderr, "show_config: standard output is the partition %s\n", options.tolvane);
     close(source.fd);
     return show_output_failed;
   }
@@ -149,7 +149,7 @@ int main(int argc, char **argv) {
   }
   // The listing is the product: one that did not reach its output is a failure.
   if (fflush(stdout) != 0 || ferror(stdout)) {
-    fprintf(stderr, "show_config: standard output could not be written\n");
+    (void)fprintf(stderr, "show_config: standard output could not be written\n");
     if (status == show_ok || status == show_tag_too_long) status = show_output_failed;
   }
   return status;

@@ -36,7 +36,7 @@ void write_file(const std::string &path, const bytes &content) {
   FILE *file = fopen(path.c_str(), "wb");
   if (!file) abort();
   if (!content.empty() && fwrite(content.data(), 1, content.size(), file) != content.size()) abort();
-  fclose(file);
+  if (fclose(file) != 0) abort();
 }
 
 void write_text(const std::string &path, const std::string &text) { write_file(path, text_bytes(text)); }
@@ -48,7 +48,7 @@ bytes read_file(const std::string &path) {
   uint8_t chunk[4096];
   size_t got;
   while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content.insert(content.end(), chunk, chunk + got);
-  fclose(file);
+  (void)fclose(file);  // read only: nothing is lost
   return content;
 }
 
@@ -140,7 +140,8 @@ tool_run run_shell(const temp_folder &folder, const std::string &script) {
   setenv("SHOW_CONFIG", shell_command(show_config_binary()).c_str(), 1);
   std::string copy = script;
   std::vector<char *> argv = {(char *)"bash", (char *)"-c", copy.data(), nullptr};
-  return run_argv("bash", argv, folder, getenv("PATH") ? getenv("PATH") : "/usr/bin:/bin");
+  const char *path = getenv("PATH");
+  return run_argv("bash", argv, folder, path ? path : "/usr/bin:/bin");
 }
 
 static tool_run run_program(const char *binary_path, const char *name, const temp_folder &folder,
@@ -179,7 +180,7 @@ static tool_run run_argv(const char *file, std::vector<char *> &argv, const temp
                          const std::string &path) {
   int out[2];
   if (pipe(out) != 0) abort();
-  fflush(stdout);
+  (void)fflush(stdout);  // nothing buffered is duplicated into the child
   pid_t child = fork();
   if (child == 0) {
     int input = open("/dev/null", O_RDONLY);

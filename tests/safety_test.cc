@@ -23,7 +23,7 @@ class generator {
 
   bytes image() {
     bytes image = chance(85) ? example_image() : erased_image();
-    if (chance(10)) put_le32(&image[locator_offset], random_());
+    if (chance(10)) put_le32(&image[locator_offset], (uint32_t)random_());
     if (chance(10)) image[config_offset + below(config_size)] = (uint8_t)below(255);
     uint32_t pos = chance(15) ? below(8) : 0;  // an erased gap before the records, now and then
     for (uint32_t records = below(4); records > 0; records--) {
