@@ -51,8 +51,7 @@ static int write_at(int fd, const unsigned char *data, size_t size, long offset)
 }
 
 int main(int argc, char **argv) {
-  unsigned char *environment = malloc(16384), *image = malloc(65536), *block = malloc(1020),
-                *records = malloc(1152);
+  unsigned char *environment = malloc(16384), *image = malloc(65536), *block = malloc(1020), *records = malloc(1152);
   char line[256];
   size_t total;
   FILE *config;

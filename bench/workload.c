@@ -52,8 +52,10 @@ static int typical(const char *folder) {
   fprintf(cfg, "# typical device settings\n");
   for (i = 0; i < 8; i++) fprintf(cfg, "fixed_%d overwrite value %d\n", i, i);
   for (i = 0; i < 22; i++) {
-    if (i < 5) fprintf(cfg, "lookup_%d keep\n", i);
-    else fprintf(cfg, "var_%d keep %d\n", i, i);
+    if (i < 5)
+      fprintf(cfg, "lookup_%d keep\n", i);
+    else
+      fprintf(cfg, "var_%d keep %d\n", i, i);
   }
   fill_environment(env, 2048 - 5 * 20);
   for (i = 0; i < 5; i++) fprintf(env, "lookup_%d env%d\n", i, i);

@@ -69,8 +69,7 @@ int read_stream_record(record_type type, const char *path, std::span<uint8_t> re
 
 }  // namespace
 
-int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos,
-                      uint32_t space) {
+int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space) {
   if (!path) return result_record;
   struct stat status;
   if (stat(path, &status) != 0) return refuse_file(refused_status, path, space, 0);
@@ -117,7 +116,8 @@ static int record_at(record_type type, std::span<const uint8_t> region, uint32_t
 int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t offset, uint32_t steps) {
   trace("[config_II_empty] offset 0x%x size %d\n", offset, (int)steps);
   std::span<const uint8_t> region;
-  if (offset <= image.size()) region = image.subspan(offset).first(std::min<size_t>(config_II_size, image.size() - offset));
+  if (offset <= image.size())
+    region = image.subspan(offset).first(std::min<size_t>(config_II_size, image.size() - offset));
   uint32_t cursor = 0;
   uint32_t found = 0;
   for (uint32_t step = 0; step < steps; step++) {

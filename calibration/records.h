@@ -31,8 +31,7 @@ const char *record_type_name(uint8_t type);
 // anything else (a pipe, a device, a directory, a file of /proc or /sys) is
 // read to its end and must give at least one byte. The record's length
 // (payload + 4), or -14 after its messages ("ERROR: Configfile properties" last).
-int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos,
-                      uint32_t space);
+int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space);
 
 // Scans the Config_II region at offset of image for steps steps: an erased byte
 // or a whole record per step. The summed length of the records met (where the

@@ -33,8 +33,7 @@ TEST(read_extra_config, refuses_what_is_no_record) {
   const refusal_case cases[] = {
       {"", false, 0, config_II_size, ""},
       {folder.path("missing"), true, 0, config_II_size, "ERROR: Configfile properties\n"},
-      {folder.path("big"), true, 0, 103,
-       "ERROR: Configfile size missmatch 103 - 100\nERROR: Configfile properties\n"},
+      {folder.path("big"), true, 0, 103, "ERROR: Configfile size missmatch 103 - 100\nERROR: Configfile properties\n"},
       {folder.path("big"), true, 1100, 100,  // space beyond the buffer's end
        "ERROR: Configfile size missmatch 100 - 100\nERROR: Configfile properties\n"},
   };
@@ -42,7 +41,8 @@ TEST(read_extra_config, refuses_what_is_no_record) {
     SCOPED_TRACE(c.path);
     bytes buffer(config_II_size, erased);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(result_record, read_extra_config(record_wlan, c.given ? c.path.c_str() : nullptr, buffer, c.pos, c.space));
+    EXPECT_EQ(result_record,
+              read_extra_config(record_wlan, c.given ? c.path.c_str() : nullptr, buffer, c.pos, c.space));
     EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
     EXPECT_EQ(bytes(config_II_size, erased), buffer);
   }

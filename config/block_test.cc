@@ -87,7 +87,11 @@ TEST(write_vartag, packs_strings_inside_the_area) {
   EXPECT_EQ(17u, pos);
   EXPECT_EQ(-1, write_vartag(block, pos, "xyz"));
   EXPECT_EQ(0, write_vartag(block, pos, "xy"));
-  EXPECT_EQ(text_bytes(std::string("beta\0" "7\0" "xy\0", 10)), bytes(block.begin() + 10, block.end()));
+  EXPECT_EQ(text_bytes(std::string("beta\0"
+                                   "7\0"
+                                   "xy\0",
+                                   10)),
+            bytes(block.begin() + 10, block.end()));
 }
 
 }  // namespace

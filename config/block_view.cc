@@ -17,14 +17,10 @@ struct named_field {
 };
 
 const named_field header_fields[] = {
-    {"version", header_version},
-    {"memsize", header_memsize},
-    {"flashsize", header_flashsize},
-    {"systemfrequency", header_systemfrequency},
-    {"cpufrequency", header_cpufrequency},
-    {"feature_low", header_feature_low},
-    {"feature_high", header_feature_high},
-    {"var_data", header_var_data},
+    {"version", header_version},           {"memsize", header_memsize},
+    {"flashsize", header_flashsize},       {"systemfrequency", header_systemfrequency},
+    {"cpufrequency", header_cpufrequency}, {"feature_low", header_feature_low},
+    {"feature_high", header_feature_high}, {"var_data", header_var_data},
 };
 
 // True when the string at offset ends with its NUL inside the block; false
@@ -59,8 +55,8 @@ bool print_tag(const char *name, const char *flag, const char *value) {
     printf("%s%s %s %s\n", lead, name, flag, value);
     return true;
   }
-  printf("# tag too long for a config line (%d characters, at most %d): %s %s %s\n", (int)length,
-         (int)config_line_max, name, flag, value);
+  printf("# tag too long for a config line (%d characters, at most %d): %s %s %s\n", (int)length, (int)config_line_max,
+         name, flag, value);
   return false;
 }
 

@@ -34,8 +34,7 @@ char *copy_string(const char *string) {
 int place_fixed_tag(builder &b, const char *name, const char *value) {
   // Both strings, both pointers and the table's two closing zero words must fit.
   long strings = (long)(strlen(value) + 1 + strlen(name) + 1);
-  if ((long)b.tag_pos + 16 > (long)b.str_top - strings ||
-      write_tag(b.block, b.tag_pos, b.str_top, value) != 0 ||
+  if ((long)b.tag_pos + 16 > (long)b.str_top - strings || write_tag(b.block, b.tag_pos, b.str_top, value) != 0 ||
       write_tag(b.block, b.tag_pos, b.str_top, name) != 0) {
     printf("ERROR: no room for tag %s\n", name);
     return result_no_memory;
@@ -81,7 +80,10 @@ int add_line(builder &b, const char *line, bool too_long, int number, const char
   copy_parameter(value, after_flag);
   if (value[0] == '\0') search_env(environment, value, name);
   if (value[0] == '\0') {
-    printf("ERROR: keinen Parameter f\xfc" "r %s gefunden", name);
+    printf(
+        "ERROR: keinen Parameter f\xfc"
+        "r %s gefunden",
+        name);
     return result_no_value;
   }
   if (strcmp(flag, "overwrite") == 0) return place_fixed_tag(b, name, value);

@@ -120,12 +120,20 @@ TEST(build_tolvane_config, decides_at_its_limits) {
       {"alpha\n", "", result_config_file, "ERROR: no flag found for alpha\n"},
       {"ok keep 1\nalpha", "", result_config_file, "ERROR: no flag found for alpha\n"},
       {"   \t \n", "", result_config_file, "ERROR: no flag found for \n"},
-      {"alpha overwrite\n", "beta 1\n", result_no_value, "ERROR: keinen Parameter f\xfc" "r alpha gefunden"},
-      {"alpha overwrite\n", "alpha\n", result_no_value, "ERROR: keinen Parameter f\xfc" "r alpha gefunden"},
-      {"alpha overwrite\nbeta\n", "", result_no_value, "ERROR: keinen Parameter f\xfc" "r alpha gefunden"},
+      {"alpha overwrite\n", "beta 1\n", result_no_value,
+       "ERROR: keinen Parameter f\xfc"
+       "r alpha gefunden"},
+      {"alpha overwrite\n", "alpha\n", result_no_value,
+       "ERROR: keinen Parameter f\xfc"
+       "r alpha gefunden"},
+      {"alpha overwrite\nbeta\n", "", result_no_value,
+       "ERROR: keinen Parameter f\xfc"
+       "r alpha gefunden"},
       {tags(64, "keep"), "", result_ok, ""},
       {tags(64, "keep") + "last keep v\n", "", result_no_memory, "ERROR: too many variable tags at last\n"},
-      {tags(64, "keep") + "last keep\n", "", result_no_value, "ERROR: keinen Parameter f\xfc" "r last gefunden"},
+      {tags(64, "keep") + "last keep\n", "", result_no_value,
+       "ERROR: keinen Parameter f\xfc"
+       "r last gefunden"},
       // The table meets the strings: the last fitting tag leaves no byte for the
       // variable area, and equal room is too little there.
       {fixed_tags(126), "", result_ok, ""},
@@ -154,7 +162,8 @@ TEST(build_tolvane_config, takes_a_long_line_whole) {
       {"a keep " + std::string(248, 'v'), result_ok, ""},
       {"a keep " + std::string(249, 'v') + "\n", result_config_file, "ERROR: line too long for a\n"},
       {"#" + std::string(400, 'c') + " x overwrite y\n", result_ok, ""},
-      {std::string(300, 'n') + " keep 1\n", result_config_file, "ERROR: line too long for " + std::string(255, 'n') + "\n"},
+      {std::string(300, 'n') + " keep 1\n", result_config_file,
+       "ERROR: line too long for " + std::string(255, 'n') + "\n"},
   };
   for (const long_case &c : cases) {
     SCOPED_TRACE(c.config.size());

@@ -111,9 +111,8 @@ TEST(search_env, finds_the_first_exact_name) {
   environment env(
       "\n#name1 comment\nname1\tvalue1\nname2 value2\r\n\n\nname3\nname1 second\nname4   spaced value \t x\n");
   const search_case cases[] = {
-      {"name1", 0, "value1"}, {"name2", 0, "value2"},       {"name3", 0, ""},
-      {"Name1", 1, "untouched"}, {"name", 1, "untouched"}, {"name4", 0, "spaced value"},
-      {"#name1", 1, "untouched"},
+      {"name1", 0, "value1"},   {"name2", 0, "value2"},       {"name3", 0, ""},           {"Name1", 1, "untouched"},
+      {"name", 1, "untouched"}, {"name4", 0, "spaced value"}, {"#name1", 1, "untouched"},
   };
   for (const search_case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,11 +166,11 @@ TEST(candidate_line, finds_the_start_of_a_line_led_only_by_blanks) {
       {"x name", {-1}},
       {"a\nname", {2}},
       {"a\r\n\n name", {4}},
-      {"name name\nname", {0, -1, 10}},        // a second occurrence on the same line
+      {"name name\nname", {0, -1, 10}},  // a second occurrence on the same line
       {"xname\n  name", {-1, 6}},
       {"a b\n\nnamename", {5, -1}},
       {"\n\n\n", {}},
-      {"#name\nname", {-1, 6}},                 // '#' is no blank: comments are skipped here
+      {"#name\nname", {-1, 6}},  // '#' is no blank: comments are skipped here
   };
   for (const line_case &c : cases) {
     SCOPED_TRACE(c.text);
@@ -193,11 +192,11 @@ TEST(search_env, finds_the_same_line_quiet_or_traced) {
       "other name\nxname 1\nname_x 2\n  name 3\n",
       "#name 1\n\tname\t2\n",
       "\n\n\rname 4\n",
-      std::string(254, ' ') + "name 5\n",               // lines too long, around the name
+      std::string(254, ' ') + "name 5\n",  // lines too long, around the name
       blanks252 + "name 6\nname 7\n",
       std::string(254, 'x') + "#name 8\nname 9",
       std::string(254, 'x') + "name\n",
-      std::string(248, ' ') + "name 14\n",             // 254 characters: read
+      std::string(248, ' ') + "name 14\n",  // 254 characters: read
       std::string(508, 'y') + "  name 10\n",
       "namename 11\nname name 12\n",
       "a b\nnam\nname",

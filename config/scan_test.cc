@@ -16,8 +16,8 @@ int position(const char *src, const char *end) { return end ? (int)(end - src) :
 
 TEST(copy_tag, takes_one_word) {
   const copy_case cases[] = {
-      {"  \tabc\tdef", "abc", 6}, {"abc", "abc", 3},  {"\n", "", -1},     {"", "", -1},
-      {"   \n", "", 3},          {"a b", "a", 1},    {"ab\r\n", "ab", 2}, {"\rab", "", -1},
+      {"  \tabc\tdef", "abc", 6}, {"abc", "abc", 3}, {"\n", "", -1},      {"", "", -1},
+      {"   \n", "", 3},           {"a b", "a", 1},   {"ab\r\n", "ab", 2}, {"\rab", "", -1},
   };
   for (const copy_case &c : cases) {
     SCOPED_TRACE(c.src);

@@ -3,14 +3,14 @@
 
 #include <cstdint>
 
-inline constexpr uint32_t image_size = 0x10000;        // the part of the partition read and checked
-inline constexpr uint32_t config_offset = 0x580;       // config block
-inline constexpr uint32_t config_size = 0x3FC;         // 1020 bytes
-inline constexpr uint32_t locator_offset = 0x97C;      // default-config locator word
-inline constexpr uint32_t config_II_offset = 0x980;    // Config_II region: calibration records
-inline constexpr uint32_t config_II_size = 0x480;      // 1152 bytes
-inline constexpr uint32_t env_buffer_size = 16384;     // environment text, always NUL-terminated
-inline constexpr uint8_t erased = 0xFF;                // an erased flash byte
+inline constexpr uint32_t image_size = 0x10000;      // the part of the partition read and checked
+inline constexpr uint32_t config_offset = 0x580;     // config block
+inline constexpr uint32_t config_size = 0x3FC;       // 1020 bytes
+inline constexpr uint32_t locator_offset = 0x97C;    // default-config locator word
+inline constexpr uint32_t config_II_offset = 0x980;  // Config_II region: calibration records
+inline constexpr uint32_t config_II_size = 0x480;    // 1152 bytes
+inline constexpr uint32_t env_buffer_size = 16384;   // environment text, always NUL-terminated
+inline constexpr uint8_t erased = 0xFF;              // an erased flash byte
 
 static_assert(config_offset + config_size == locator_offset, "the block ends where the locator begins");
 static_assert(locator_offset + 4 == config_II_offset, "the region begins right after the locator");

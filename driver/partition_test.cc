@@ -19,9 +19,8 @@ struct read_case {
 
 TEST(read_file_2_buffer, needs_the_expected_count) {
   const read_case cases[] = {
-      {65536, 65536, 65536, result_ok},  {70000, 65536, 65536, result_ok},
-      {65535, 65536, 65536, result_read}, {1, 16383, 0, result_ok},
-      {0, 16383, 0, result_read},         {SIZE_MAX, 16383, 0, result_read},
+      {65536, 65536, 65536, result_ok}, {70000, 65536, 65536, result_ok}, {65535, 65536, 65536, result_read},
+      {1, 16383, 0, result_ok},         {0, 16383, 0, result_read},       {SIZE_MAX, 16383, 0, result_read},
   };
   for (const read_case &c : cases) {
     SCOPED_TRACE(c.file_size);
@@ -82,7 +81,7 @@ TEST(write_config, fails_without_a_writable_target) {
   const std::string missing = folder.path("missing");
   const target_case cases[] = {
       {nullptr, "[write_config] ERROR: -12\n"},
-      {missing.c_str(), "[write_config] ERROR: -12\n"},      // never created
+      {missing.c_str(), "[write_config] ERROR: -12\n"},        // never created
       {folder.root().c_str(), "[write_config] ERROR: -12\n"},  // opens read-only only
       {"/dev/full", "[write_config] ERROR: -12\n"},
       // Takes every write and reads back something else.
@@ -137,11 +136,9 @@ TEST(config_empty, needs_every_byte_erased) {
     int result;
   };
   const area_case cases[] = {
-      {config_offset, config_size, result_not_erased},      // last byte in use
-      {config_offset, config_size - 1, result_ok},
-      {config_offset + config_size - 1, 0, result_ok},      // empty area
-      {config_II_offset, config_II_size, result_ok},
-      {image_size - 4, 8, result_not_erased},               // leaves the image
+      {config_offset, config_size, result_not_erased},  // last byte in use
+      {config_offset, config_size - 1, result_ok},     {config_offset + config_size - 1, 0, result_ok},  // empty area
+      {config_II_offset, config_II_size, result_ok},   {image_size - 4, 8, result_not_erased},  // leaves the image
   };
   for (const area_case &c : cases) {
     SCOPED_TRACE(c.offset);

@@ -67,8 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   uint32_t pairs = 0;
   int result = build_config_from(file, "fuzz", block, environment.data(), &pairs);
   fclose(file);
-  check(result == result_ok || result == result_config_file || result == result_no_value ||
-            result == result_no_memory,
+  check(result == result_ok || result == result_config_file || result == result_no_value || result == result_no_memory,
         "the build ends with one of its codes");
   check(memcmp(block.data(), header, header_var_data) == 0, "the header passes through, whatever the result");
   if (result == result_ok) check_block(header, block, pairs);

@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 5) return 0;
   bool wlan = data[4] & 1, dect = data[4] & 2;
   if (!wlan && !dect) return 0;
-  uint32_t total = (wlan ? get_le16(data) + record_header_size : 0) + (dect ? get_le16(data + 2) + record_header_size : 0);
+  uint32_t total =
+      (wlan ? get_le16(data) + record_header_size : 0) + (dect ? get_le16(data + 2) + record_header_size : 0);
   if (total > config_II_size) return 0;  // such files are refused before the region is examined
 
   // The image ends right after the region, so a read past it is caught.

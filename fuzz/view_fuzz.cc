@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   record_view record;
   for (record_type type : {record_wlan, record_dect}) {
     if (find_record(image, type, record)) {
-      check(record.offset + 4 + record.length <= config_II_offset + config_II_size, "a found record lies inside the region");
+      check(record.offset + 4 + record.length <= config_II_offset + config_II_size,
+            "a found record lies inside the region");
     }
   }
   return 0;

@@ -1,10 +1,10 @@
 // set_config: writes the tolvane config block and the radio calibration records
 // into the tolvane's flash partition, refusing any area that is not erased.
-#include "programs/options.h"
 #include "driver/process.h"
 #include "driver/result.h"
-#include "programs/run.h"
 #include "driver/trace.h"
+#include "programs/options.h"
+#include "programs/run.h"
 
 int main(int argc, char **argv) {
   // Without valid standard descriptors nothing is opened: the partition could

@@ -29,7 +29,8 @@ run_options parse_options(int argc, char **argv) {
 
 void printhelp(const char *program) {
   if (!program || program[0] == '\0') program = "set_config";
-  printf("%s [options] Version 1.%s\n\t-e\t environment\n\t-d\t dect_cal-file\n\t-i\t configfile\n"
-         "\t-u\t tolvanefile\n\t-w\t wlan_cal-file\n",
-         program, SET_CONFIG_VERSION_MINOR);
+  printf(
+      "%s [options] Version 1.%s\n\t-e\t environment\n\t-d\t dect_cal-file\n\t-i\t configfile\n"
+      "\t-u\t tolvanefile\n\t-w\t wlan_cal-file\n",
+      program, SET_CONFIG_VERSION_MINOR);
 }

@@ -52,7 +52,7 @@ int keep_messages_out(const partition &target) {
   if (!out && !err) return result_ok;
   if (!out || !err) {
     (void)fprintf(out ? stderr : stdout, "ERROR: %s is standard output or standard error: nothing written\n",
-            target.path);
+                  target.path);
   }
   return result_write;
 }

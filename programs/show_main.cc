@@ -19,7 +19,7 @@ namespace {
 
 enum show_status {
   show_ok = 0,
-  show_damaged = 1,          // the block or the region is damaged
+  show_damaged = 1,  // the block or the region is damaged
   show_usage = 2,
   show_unreadable = 3,       // the partition cannot be read
   show_payload_refused = 4,  // a record asked for is missing, or its payload cannot be written there
@@ -34,10 +34,11 @@ struct show_options {
 };
 
 void print_usage() {
-  printf("show_config -u tolvanefile [-w wlan_out] [-d dect_out]\n"
-         "\t-u\t tolvanefile: partition device or image, only read\n"
-         "\t-w\t writes the WLAN record's payload to this file\n"
-         "\t-d\t writes the DECT record's payload to this file\n");
+  printf(
+      "show_config -u tolvanefile [-w wlan_out] [-d dect_out]\n"
+      "\t-u\t tolvanefile: partition device or image, only read\n"
+      "\t-w\t writes the WLAN record's payload to this file\n"
+      "\t-d\t writes the DECT record's payload to this file\n");
 }
 
 // False for anything but -u, -w and -d each with a value.
@@ -68,8 +69,7 @@ int check_output(const char *path, const struct stat &partition) {
   return show_payload_refused;
 }
 
-int write_payload(std::span<const uint8_t> image, const struct stat &partition, record_type type,
-                  const char *path) {
+int write_payload(std::span<const uint8_t> image, const struct stat &partition, record_type type, const char *path) {
   const char *name = record_type_name(type);
   record_view record;
   if (!find_record(image, type, record)) {
@@ -106,7 +106,7 @@ int show(const show_options &options, std::span<uint8_t> image) {
   partition source;
   source.path = options.tolvane;
   source.fd = open(options.tolvane, O_RDONLY | O_CLOEXEC);
-  struct stat status{};
+  struct stat status {};
   int result = show_ok;
   // The listing never goes into the partition (">> /dev/mtd2").
   if (shares_partition(source, STDOUT_FILENO)) {

@@ -106,13 +106,16 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
   };
   line_folder probe;
   const race_case cases[] = {
-      {"-d d", "first 0\nsecond 0\n",
+      {"-d d",
+       "first 0\nsecond 0\n",
        {{config_offset, worked_example_block()},
         {config_II_offset, probe.wlan_record()},
         {config_II_offset + 104, probe.dect_record()}}},
-      {"-i cfg2 -e env", "ERROR: Config not empty\nfirst 0\nsecond 243\n",
+      {"-i cfg2 -e env",
+       "ERROR: Config not empty\nfirst 0\nsecond 243\n",
        {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
-      {"-w w", "ERROR: Config_II not empty - this Type of Config exists\nfirst 0\nsecond 243\n",
+      {"-w w",
+       "ERROR: Config_II not empty - this Type of Config exists\nfirst 0\nsecond 243\n",
        {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
   };
   for (const race_case &c : cases) {
@@ -122,10 +125,12 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
                              "mkfifo slow\n"
                              "$SET_CONFIG -u img -i slow -e env -w w > first.out & first=$!\n"
                              "exec 3>slow\n"  // the first run has the lock once it opens its config
-                             "$SET_CONFIG -u img " + std::string(c.second) + " > second.out 3>&- & second=$!\n"
-                             "sleep 0.5; cat cfg >&3; exec 3>&-\n"
-                             "wait $first; a=$?; wait $second; b=$?\n"
-                             "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
+                             "$SET_CONFIG -u img " +
+                                 std::string(c.second) +
+                                 " > second.out 3>&- & second=$!\n"
+                                 "sleep 0.5; cat cfg >&3; exec 3>&-\n"
+                                 "wait $first; a=$?; wait $second; b=$?\n"
+                                 "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
     EXPECT_EQ(c.output, run.output);
     bytes expected = example_image();
     for (const auto &[offset, content] : c.written) put_bytes(expected, offset, content);
@@ -154,11 +159,17 @@ TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
        concat({2, 0, (uint8_t)proc_version.size(), (uint8_t)(proc_version.size() >> 8)}, proc_version)},
       {"head -c 1148 /dev/zero | $SET_CONFIG -u img -w /dev/stdin", "", 0, concat({2, 0, 0x7C, 0x04}, bytes(1148, 0))},
       {"$SET_CONFIG -u img -d /dev/stdin < /dev/null",
-       "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 0\n" + refused, 241, {}},
+       "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 0\n" + refused,
+       241,
+       {}},
       {"head -c 1149 /dev/zero | $SET_CONFIG -u img -w /dev/stdin",
-       "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 1149\n" + refused, 241, {}},
+       "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 1149\n" + refused,
+       241,
+       {}},
       {"$SET_CONFIG -u img -w w -d /dev/zero",
-       "ERROR: open /dev/zero failed\nERROR: Configfile size missmatch 1048 - 1045\n" + refused, 241, {}},
+       "ERROR: open /dev/zero failed\nERROR: Configfile size missmatch 1048 - 1045\n" + refused,
+       241,
+       {}},
   };
   for (const pipe_case &c : cases) {
     SCOPED_TRACE(c.script);
@@ -198,9 +209,11 @@ TEST(factory, a_target_removed_or_replaced_mid_run) {
     tool_run run = run_shell(line.folder,
                              "mkfifo slow\n"
                              "$SET_CONFIG -u img -i slow -e env -w w & run=$!\n"
-                             "exec 3>slow\n" + std::string(c.action) + "\n"
-                             "cat cfg >&3; exec 3>&-\n"
-                             "wait $run\n");
+                             "exec 3>slow\n" +
+                                 std::string(c.action) +
+                                 "\n"
+                                 "cat cfg >&3; exec 3>&-\n"
+                                 "wait $run\n");
     EXPECT_EQ("", run.output);
     EXPECT_EQ(0, run.status);
     struct stat status;

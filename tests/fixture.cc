@@ -27,8 +27,7 @@ temp_folder::temp_folder() {
 
 temp_folder::~temp_folder() {
   nftw(
-      root_.c_str(),
-      [](const char *path, const struct stat *, int, struct FTW *) { return remove(path); }, 16,
+      root_.c_str(), [](const char *path, const struct stat *, int, struct FTW *) { return remove(path); }, 16,
       FTW_DEPTH | FTW_PHYS);
 }
 
@@ -72,8 +71,14 @@ bytes worked_example_block() {
   put_bytes(block, 0, example_header());
   put_le32(&block[header_var_data], 0x90000600);
   put_bytes(block, 112, {0x74, 0x09, 0x00, 0x90, 0x6E, 0x09, 0x00, 0x90, 0, 0, 0, 0, 0, 0, 0, 0});
-  put_bytes(block, 128, text_bytes(std::string("beta\0" "7\0", 7)));
-  put_bytes(block, 1006, text_bytes(std::string("alpha\0" "one two\0", 14)));
+  put_bytes(block, 128,
+            text_bytes(std::string("beta\0"
+                                   "7\0",
+                                   7)));
+  put_bytes(block, 1006,
+            text_bytes(std::string("alpha\0"
+                                   "one two\0",
+                                   14)));
   return block;
 }
 

@@ -55,8 +55,7 @@ struct tool_run {
 bool tool_wrapped();
 
 // Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
-tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args,
-                  const char *program = "set_config");
+tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program = "set_config");
 // Runs the built show_config in folder with args.
 tool_run run_show(const temp_folder &folder, const std::vector<std::string> &args);
 

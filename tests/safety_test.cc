@@ -146,13 +146,16 @@ TEST(flash_safety_race, racing_runs_equal_one_after_the_other) {
     std::string a = options(), b = options();
     std::string delay = "0.0" + std::to_string(g.below(3));
     SCOPED_TRACE("round " + std::to_string(round) + ":" + a + " /" + b);
-    tool_run raced = run_shell(folder, "$SET_CONFIG -u img" + a + " >/dev/null & first=$!\n"
-                                       "sleep " + delay + "; $SET_CONFIG -u img" + b + " >/dev/null; second=$?\n"
-                                       "wait $first; echo $? $second\n");
-    tool_run ab = run_shell(folder, "$SET_CONFIG -u ab" + a + " >/dev/null; x=$?; $SET_CONFIG -u ab" + b +
-                                        " >/dev/null; echo $x $?\n");
-    tool_run ba = run_shell(folder, "$SET_CONFIG -u ba" + b + " >/dev/null; y=$?; $SET_CONFIG -u ba" + a +
-                                        " >/dev/null; echo $? $y\n");
+    tool_run raced = run_shell(folder, "$SET_CONFIG -u img" + a +
+                                           " >/dev/null & first=$!\n"
+                                           "sleep " +
+                                           delay + "; $SET_CONFIG -u img" + b +
+                                           " >/dev/null; second=$?\n"
+                                           "wait $first; echo $? $second\n");
+    tool_run ab = run_shell(
+        folder, "$SET_CONFIG -u ab" + a + " >/dev/null; x=$?; $SET_CONFIG -u ab" + b + " >/dev/null; echo $x $?\n");
+    tool_run ba = run_shell(
+        folder, "$SET_CONFIG -u ba" + b + " >/dev/null; y=$?; $SET_CONFIG -u ba" + a + " >/dev/null; echo $? $y\n");
     bytes after = read_file(folder.path("img"));
     bool as_ab = after == read_file(folder.path("ab")) && raced.output == ab.output;
     bool as_ba = after == read_file(folder.path("ba")) && raced.output == ba.output;

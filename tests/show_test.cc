@@ -38,8 +38,7 @@ TEST(show_config, prints_block_and_records) {
   temp_folder folder;
   write_file(folder.path("w"), pattern(100, 1));
   write_file(folder.path("d"), pattern(10, 2));
-  bytes image = set_up(folder, "# settings\nalpha overwrite one two\nbeta keep 7\n", "x\n",
-                       {"-w", "w", "-d", "d"});
+  bytes image = set_up(folder, "# settings\nalpha overwrite one two\nbeta keep 7\n", "x\n", {"-w", "w", "-d", "d"});
   tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
   EXPECT_EQ(std::string(example_header_lines) +
                 "# var_data 0x90000600\n"
@@ -60,11 +59,13 @@ TEST(show_config, prints_an_erased_partition) {
   bytes image = with(example_image(), 0x9F0, {2, 7, 1, 0, 0x55});
   write_file(folder.path("img"), image);
   tool_run run = run_show(folder, {"-u", "img"});
-  EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x9f0: type 7, version 2, length 1\n",
-            run.output);
+  EXPECT_EQ(
+      "# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x9f0: type 7, version 2, length 1\n",
+      run.output);
   EXPECT_EQ(0, run.status);
   write_file(folder.path("img"), example_image());
-  EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\n", run_show(folder, {"-u", "img"}).output);
+  EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\n",
+            run_show(folder, {"-u", "img"}).output);
 }
 
 // Feeding what show_config prints back to set_config -i on the same image with
@@ -93,7 +94,7 @@ TEST(show_config, round_trips_through_set_config) {
 struct damage_case {
   const char *title;
   std::vector<std::pair<uint32_t, bytes>> changes;  // partition offsets
-  const char *error;  // the one error line, among what is shown
+  const char *error;                                // the one error line, among what is shown
 };
 
 size_t count_errors(const std::string &output) {
@@ -115,20 +116,30 @@ TEST(show_config, refuses_damage_naming_its_offset) {
     full_table.insert(full_table.end(), w.begin(), w.end());
   }
   const damage_case cases[] = {
-      {"pointer outside the block", {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90001000)}},
+      {"pointer outside the block",
+       {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90001000)}},
        "ERROR: tag pointer 0x90001000 at 0x5f0 points outside the config block"},
-      {"pointer below the block", {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90000000)}},
+      {"pointer below the block",
+       {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90000000)}},
        "ERROR: tag pointer 0x90000000 at 0x5f0 points outside the config block"},
-      {"string without its NUL", {{0x5EC, word(0x90000600)}, {0x5F0, word(0x90000978)}, {0x978, {'a', 'b', 'c', 'd'}}},
+      {"string without its NUL",
+       {{0x5EC, word(0x90000600)}, {0x5F0, word(0x90000978)}, {0x978, {'a', 'b', 'c', 'd'}}},
        "ERROR: tag string at 0x978 has no end inside the config block"},
-      {"table without closing zero words", {{0x5EC, word(0x90000600)}, {0x5F0, full_table}, {0x978, {'a', 'b', 'c', 0}}},
+      {"table without closing zero words",
+       {{0x5EC, word(0x90000600)}, {0x5F0, full_table}, {0x978, {'a', 'b', 'c', 0}}},
        "ERROR: tag table at 0x5f0 has no closing zero words"},
-      {"var_data outside the block", {{0x5EC, word(0x80000000)}, {0x5F0, bytes(8, 0)}},
+      {"var_data outside the block",
+       {{0x5EC, word(0x80000000)}, {0x5F0, bytes(8, 0)}},
        "ERROR: var_data 0x80000000 at 0x5ec points outside the config block"},
-      {"variable tag running to the block's end", {{0x5EC, word(0x90000978)}, {0x5F0, bytes(8, 0)}, {0x978, {'a', 'b', 0, 'c'}}},
+      {"variable tag running to the block's end",
+       {{0x5EC, word(0x90000978)}, {0x5F0, bytes(8, 0)}, {0x978, {'a', 'b', 0, 'c'}}},
        "ERROR: variable tag value at 0x97b has no end inside the config block"},
-      {"record running past the region", {{0xD00, {2, 0, 0xFD, 0}}}, "ERROR: record at 0xd00 runs past the Config_II region"},
-      {"record header cut by the region's end", {{0xDFE, {2, 0}}}, "ERROR: record at 0xdfe runs past the Config_II region"},
+      {"record running past the region",
+       {{0xD00, {2, 0, 0xFD, 0}}},
+       "ERROR: record at 0xd00 runs past the Config_II region"},
+      {"record header cut by the region's end",
+       {{0xDFE, {2, 0}}},
+       "ERROR: record at 0xdfe runs past the Config_II region"},
       {"unknown record version", {{0x980, {7}}}, "ERROR: unknown record version 7 at 0x980"},
   };
   for (const damage_case &c : cases) {
@@ -149,7 +160,8 @@ TEST(show_config, refuses_what_it_cannot_do) {
   write_file(folder.path("img"), example_image());
   write_file(folder.path("short"), bytes(100, erased));
   const std::string usage =
-      "show_config -u tolvanefile [-w wlan_out] [-d dect_out]\n\t-u\t tolvanefile: partition device or image, only read\n"
+      "show_config -u tolvanefile [-w wlan_out] [-d dect_out]\n\t-u\t tolvanefile: partition device or image, only "
+      "read\n"
       "\t-w\t writes the WLAN record's payload to this file\n\t-d\t writes the DECT record's payload to this file\n";
   struct refusal_case {
     std::vector<std::string> args;
@@ -164,7 +176,9 @@ TEST(show_config, refuses_what_it_cannot_do) {
       {{"-u", "short"}, "ERROR: reading file short len 100\n", 3},
       {{"-u", "missing"}, "ERROR: reading file missing len 0\n", 3},
       {{"-u", "img", "-d", "d.out"},
-       "# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\nERROR: no DECT record in the Config_II region\n", 4},
+       "# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\nERROR: no DECT record in the Config_II "
+       "region\n",
+       4},
   };
   for (const refusal_case &c : cases) {
     SCOPED_TRACE(c.output);
