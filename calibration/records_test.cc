@@ -85,6 +85,8 @@ TEST(config_II_empty, finds_the_end_of_the_records) {
       {"type byte outside the region", {{1151, {2}}}, record_dect, 1152, result_not_erased, damaged},
       {"length outside the region", {{1149, {2, 0, 0}}}, record_dect, 1150, result_not_erased, damaged},
       {"same type at the region's last bytes", {{1150, {2, 1}}}, record_dect, 1151, result_not_erased, exists},
+      {"a header in the region's last 4 bytes", {{1148, {2, 0, 0, 0}}}, record_dect, 1149, 4, ""},
+      {"that header claiming one byte more", {{1148, {2, 0, 1, 0}}}, record_dect, 1149, result_not_erased, damaged},
       {"steps run out of the region", {{0, record(0, 1148)}}, record_dect, 2, result_not_erased, damaged},
   };
   for (const scan_case &c : cases) {

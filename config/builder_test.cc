@@ -33,58 +33,62 @@ build build_from(const std::string &config, const std::string &environment = "")
   return b;
 }
 
-TEST(build_tolvane_config, gives_the_worked_example) {
-  build b = build_from(worked_example_config);
-  EXPECT_EQ(result_ok, b.result);
-  EXPECT_EQ("", b.output);
-  EXPECT_EQ(worked_example_block(), b.block);
+// The block of a comments-only file: the table is its two zero words.
+bytes empty_table_block() {
+  bytes block(config_size, erased);
+  put_bytes(block, 0, example_header());
+  put_le32(&block[header_var_data], 0x900005F8);
+  put_bytes(block, 112, bytes(8, 0));
+  return block;
 }
 
-TEST(build_tolvane_config, reads_line_ends_alike) {
-  const char *same[] = {
-      "# settings\r\nalpha overwrite one two\r\nbeta keep 7\r\n",
-      "# settings\nalpha overwrite one two\nbeta keep 7",  // no final line end
-      "\n# settings\n\n  \talpha\toverwrite  one two  \n\nbeta  keep 7\t# note\n",
+TEST(build_tolvane_config, gives_the_expected_block) {
+  struct block_case {
+    const char *title;
+    const char *config;
+    const char *environment;
+    bytes block;
+    const char *output;
   };
-  for (const char *config : same) {
-    SCOPED_TRACE(config);
-    build b = build_from(config, "beta 9\nalpha zero\n");
+  const block_case cases[] = {
+      {"worked example", worked_example_config, "", worked_example_block(), ""},
+      {"CR LF line ends", "# settings\r\nalpha overwrite one two\r\nbeta keep 7\r\n", "beta 9\nalpha zero\n",
+       worked_example_block(), ""},
+      {"no final line end", "# settings\nalpha overwrite one two\nbeta keep 7", "beta 9\nalpha zero\n",
+       worked_example_block(), ""},
+      {"blanks, tabs and empty lines", "\n# settings\n\n  \talpha\toverwrite  one two  \n\nbeta  keep 7\t# note\n",
+       "beta 9\nalpha zero\n", worked_example_block(), ""},
+      {"comments only", "# only\n#comments\n", "", empty_table_block(), ""},
+  };
+  for (const block_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    build b = build_from(c.config, c.environment);
     EXPECT_EQ(result_ok, b.result);
-    EXPECT_EQ(worked_example_block(), b.block);
+    EXPECT_EQ(c.output, b.output);
+    EXPECT_EQ(c.block, b.block);
   }
-}
-
-TEST(build_tolvane_config, closes_an_empty_table) {
-  build b = build_from("# only\n#comments\n");
-  EXPECT_EQ(result_ok, b.result);
-  bytes expected(config_size, erased);
-  put_bytes(expected, 0, example_header());
-  put_le32(&expected[header_var_data], 0x900005F8);
-  put_bytes(expected, 112, bytes(8, 0));
-  EXPECT_EQ(expected, b.block);
 }
 
 struct value_case {
   const char *config;
   const char *environment;
-  const char *value;  // of the one variable tag "beta", or the fixed tag "alpha"
+  const char *value;  // of the one tag, "beta" (variable) or "alpha" (fixed)
+  uint32_t at;        // the value's block offset: behind "beta\0" in the variable area, or at the block's top
 };
 
 TEST(build_tolvane_config, takes_empty_values_from_the_environment) {
   const value_case cases[] = {
-      {"beta keep 7", "beta 9\n", "7"},  // a value in the file is kept, line end or not
-      {"beta keep", "beta 9\n", "9"},
-      {"beta keep  \n", "beta nine and more\t#\n", "nine and more"},
-      {"beta \n", "#beta 1\nbeta 9\nbeta 10\n", "9"},  // an empty flag makes a variable tag
-      {"alpha overwrite\n", "alpha one two\n", "one two"},
+      {"beta keep 7", "beta 9\n", "7", 125},  // a value in the file is kept, line end or not
+      {"beta keep", "beta 9\n", "9", 125},
+      {"beta keep  \n", "beta nine and more\t#\n", "nine and more", 125},
+      {"beta \n", "#beta 1\nbeta 9\nbeta 10\n", "9", 125},  // an empty flag makes a variable tag
+      {"alpha overwrite\n", "alpha one two\n", "one two", 1012},
   };
   for (const value_case &c : cases) {
     SCOPED_TRACE(c.config);
     build b = build_from(c.config, c.environment);
     ASSERT_EQ(result_ok, b.result) << b.output;
-    bool fixed = strncmp(c.config, "alpha", 5) == 0;
-    const uint8_t *text = fixed ? &b.block[config_size - strlen(c.value) - 1] : &b.block[120 + 5];
-    EXPECT_STREQ(c.value, (const char *)text);
+    EXPECT_STREQ(c.value, (const char *)&b.block[c.at]);
   }
 }
 
@@ -189,6 +193,7 @@ TEST(build_tolvane_config, needs_a_readable_config_file) {
       {folder.root().c_str(), "ERROR: open config_file " + folder.root() + "\n"},
   };
   for (const open_case &c : cases) {
+    SCOPED_TRACE(c.output);
     testing::internal::CaptureStdout();
     EXPECT_EQ(result_config_file, build_tolvane_config(c.path, block, ""));
     EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());

@@ -84,4 +84,27 @@ TEST(next_config_line, reads_across_chunks) {
   EXPECT_EQ(expected, read_lines(text));
 }
 
+// A line whose CR LF end is split by the reader's chunk boundary at every
+// offset: the CRs are dropped as line end wherever the boundary falls.
+TEST(next_config_line, drops_crs_split_by_a_chunk_boundary) {
+  const std::string line = "a b\r\r\r\n";
+  for (size_t split = 0; split <= line.size(); split++) {
+    SCOPED_TRACE(split);
+    size_t before = sizeof(config_lines::chunk) - split;  // the bytes before the line
+    std::string text;
+    std::vector<line_read> expected;
+    while (text.size() < before) {
+      size_t left = before - text.size();
+      size_t length = left > 101 ? 100 : left - 1;  // a comment line and its LF
+      std::string filler = length == 0 ? "" : "#" + std::string(length - 1, 'x');
+      text += filler + "\n";
+      expected.push_back({filler, false});
+    }
+    text += line + "c d\n";
+    expected.push_back({"a b", false});
+    expected.push_back({"c d", false});
+    EXPECT_EQ(expected, read_lines(text));
+  }
+}
+
 }  // namespace

@@ -203,6 +203,7 @@ TEST(program, calibration_refusals) {
   bytes with_wlan = with(image, config_II_offset, record(0, 100));
   const std::string exists = "ERROR: Config_II not empty - this Type of Config exists\n";
   const program_case cases[] = {
+      {"missing WLAN file", {"-u", "img", "-w", "missing"}, image, {}, "ERROR: Configfile properties\n", 241, {}},
       {"missing DECT file: nothing written",
        {"-u", "img", "-w", "w", "-d", "missing.bin"},
        image,
@@ -327,6 +328,20 @@ TEST(program, config_block) {
        "[write_config] len 1020\n",
        0,
        {{config_offset, worked_example_block()}}},
+      {"fixed tags only, traced: no count of variable tags",
+       {"-l", "-u", "img", "-i", "cfg", "-e", "env"},
+       image,
+       {{"cfg", text_bytes("alpha overwrite one two\n")}, env},
+       "[config_empty] offset 0x580 size 1020\n"
+       "go\n"
+       "[copy_tag] \"alpha\" \n"
+       "[copy_tag] \"overwrite\" \n"
+       "[copy_parameter] \"one two\" available memory 878\n"
+       "write to img\n"
+       "[write_config] file img offset 0x580 config_size 1020\n"
+       "[write_config] len 1020\n",
+       0,
+       {{config_offset, worked_example_block()}, {config_offset + 128, bytes(7, erased)}}},
       {"config and calibration records",
        {"-u", "img", "-w", "w", "-i", "cfg", "-e", "env"},
        image,
@@ -563,7 +578,6 @@ TEST(program, faults) {
        "ERROR: Config not empty\n",
        243,
        {}},
-      {"missing WLAN file", {"-u", "img", "-w", "missing"}, image, {}, "ERROR: Configfile properties\n", 241, {}},
   };
   for (const program_case &c : cases) check_run(c);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "calibration/records.h"
 #include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
@@ -34,38 +35,49 @@ bytes set_up(temp_folder &folder, const std::string &config, const std::string &
   return read_file(folder.path("img"));
 }
 
-TEST(show_config, prints_block_and_records) {
-  temp_folder folder;
-  write_file(folder.path("w"), pattern(100, 1));
-  write_file(folder.path("d"), pattern(10, 2));
-  bytes image = set_up(folder, "# settings\nalpha overwrite one two\nbeta keep 7\n", "x\n", {"-w", "w", "-d", "d"});
-  tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
-  EXPECT_EQ(std::string(example_header_lines) +
-                "# var_data 0x90000600\n"
-                "alpha overwrite one two\n"
-                "beta variable 7\n"
-                "# Config_II region at 0x980\n"
-                "# record at 0x980: WLAN, version 2, length 100\n"
-                "# record at 0x9e8: DECT, version 2, length 10\n",
-            run.output);
-  EXPECT_EQ(0, run.status);
-  EXPECT_EQ(pattern(100, 1), read_file(folder.path("w.out")));
-  EXPECT_EQ(pattern(10, 2), read_file(folder.path("d.out")));
-  EXPECT_EQ(image, read_file(folder.path("img")));  // never written
+TEST(show_config, prints_the_block_and_the_records) {
+  bytes provisioned = with(
+      with(with(example_image(), config_offset, worked_example_block()), config_II_offset, record(record_wlan, 100)),
+      0x9E8, record(record_dect, 10));
+  struct print_case {
+    const char *title;
+    bytes image;
+    std::string output;
+  };
+  const print_case cases[] = {
+      {"a provisioned partition", provisioned,
+       std::string(example_header_lines) + "# var_data 0x90000600\n"
+                                           "alpha overwrite one two\n"
+                                           "beta variable 7\n"
+                                           "# Config_II region at 0x980\n"
+                                           "# record at 0x980: WLAN, version 2, length 100\n"
+                                           "# record at 0x9e8: DECT, version 2, length 10\n"},
+      {"a record of another type", with(example_image(), 0x9F0, {2, 7, 1, 0, 0x55}),
+       "# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x9f0: type 7, version 2, length "
+       "1\n"},
+      {"an erased partition", example_image(),
+       "# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\n"},
+  };
+  for (const print_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    temp_folder folder;
+    write_file(folder.path("img"), c.image);
+    tool_run run = run_show(folder, {"-u", "img"});
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(c.image, read_file(folder.path("img")));  // never written
+  }
 }
 
-TEST(show_config, prints_an_erased_partition) {
+TEST(show_config, writes_the_payloads_asked_for) {
   temp_folder folder;
-  bytes image = with(example_image(), 0x9F0, {2, 7, 1, 0, 0x55});
+  bytes image = with(with(example_image(), config_II_offset, record(record_wlan, 100)), 0x9E8, record(record_dect, 10));
   write_file(folder.path("img"), image);
-  tool_run run = run_show(folder, {"-u", "img"});
-  EXPECT_EQ(
-      "# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x9f0: type 7, version 2, length 1\n",
-      run.output);
+  tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
   EXPECT_EQ(0, run.status);
-  write_file(folder.path("img"), example_image());
-  EXPECT_EQ("# config block at 0x580: erased\n# Config_II region at 0x980\n# erased\n",
-            run_show(folder, {"-u", "img"}).output);
+  EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 100), read_file(folder.path("w.out")));
+  EXPECT_EQ(bytes(image.begin() + 0x9EC, image.begin() + 0x9EC + 10), read_file(folder.path("d.out")));
+  EXPECT_EQ(image, read_file(folder.path("img")));
 }
 
 // Feeding what show_config prints back to set_config -i on the same image with
@@ -131,6 +143,9 @@ TEST(show_config, refuses_damage_naming_its_offset) {
       {"var_data outside the block",
        {{0x5EC, word(0x80000000)}, {0x5F0, bytes(8, 0)}},
        "ERROR: var_data 0x80000000 at 0x5ec points outside the config block"},
+      {"var_data one below the lowest it may be",
+       {{0x5EC, word(0x900005EF)}, {0x5F0, bytes(8, 0)}},
+       "ERROR: var_data 0x900005ef at 0x5ec points outside the config block"},
       {"variable tag running to the block's end",
        {{0x5EC, word(0x90000978)}, {0x5F0, bytes(8, 0)}, {0x978, {'a', 'b', 0, 'c'}}},
        "ERROR: variable tag value at 0x97b has no end inside the config block"},
@@ -152,6 +167,30 @@ TEST(show_config, refuses_damage_naming_its_offset) {
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.output.find(std::string(c.error) + "\n")) << run.output;
     EXPECT_EQ(1u, count_errors(run.output)) << run.output;
+  }
+}
+
+// The limits that the damage checks draw, from the side that passes: the
+// lowest var_data, and a table whose zero words are the block's last pair.
+TEST(show_config, shows_blocks_at_the_limits) {
+  bytes last_pair_table;
+  for (uint32_t slot = 112; slot < 1008; slot += 4) {
+    bytes w = word(config_address_base + 1008);  // the empty string of the zero words
+    last_pair_table.insert(last_pair_table.end(), w.begin(), w.end());
+  }
+  const std::vector<std::pair<uint32_t, bytes>> limits[] = {
+      {{0x5EC, word(0x900005F0)}, {0x5F0, bytes(8, 0)}},
+      {{0x5EC, word(0x90000978)}, {0x5F0, last_pair_table}, {0x970, bytes(8, 0)}},
+  };
+  for (const auto &changes : limits) {
+    SCOPED_TRACE(get_le32(changes[0].second.data()));
+    temp_folder folder;
+    bytes image = example_image();
+    for (const auto &[offset, content] : changes) put_bytes(image, offset, content);
+    write_file(folder.path("img"), image);
+    tool_run run = run_show(folder, {"-u", "img"});
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(0u, count_errors(run.output)) << run.output;
   }
 }
 
