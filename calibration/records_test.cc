@@ -36,6 +36,12 @@ TEST(read_extra_config, refuses_what_is_no_record) {
       {folder.path("big"), true, 0, 103, "ERROR: Configfile size missmatch 103 - 100\nERROR: Configfile properties\n"},
       {folder.path("big"), true, 1100, 100,  // space beyond the buffer's end
        "ERROR: Configfile size missmatch 100 - 100\nERROR: Configfile properties\n"},
+      // Read to its end, as anything but a regular file: nothing to read.
+      {folder.root(), true, 0, config_II_size,
+       "ERROR: open " + folder.root() +
+           " failed\nERROR: Configfile size missmatch 1152 - 0\nERROR: Configfile properties\n"},
+      {"/dev/null", true, 0, config_II_size,
+       "ERROR: open /dev/null failed\nERROR: Configfile size missmatch 1152 - 0\nERROR: Configfile properties\n"},
   };
   for (const refusal_case &c : cases) {
     SCOPED_TRACE(c.path);
@@ -46,15 +52,6 @@ TEST(read_extra_config, refuses_what_is_no_record) {
     EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
     EXPECT_EQ(bytes(config_II_size, erased), buffer);
   }
-}
-
-TEST(read_extra_config, refuses_a_folder) {
-  temp_folder folder;
-  bytes buffer(config_II_size, erased);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(result_record, read_extra_config(record_wlan, folder.root().c_str(), buffer, 0, config_II_size));
-  std::string output = testing::internal::GetCapturedStdout();
-  EXPECT_NE(std::string::npos, output.find("ERROR: Configfile properties\n")) << output;
 }
 
 struct scan_case {
