@@ -10,6 +10,9 @@ TEST(bytes, are_little_endian_on_every_host) {
   EXPECT_EQ(0x00, word[2]);
   EXPECT_EQ(0x90, word[3]);
   EXPECT_EQ(0x90000978u, get_le32(word));
-  const uint8_t half[2] = {0x34, 0xF2};
+  uint8_t half[2];
+  put_le16(half, 0xF234);
+  EXPECT_EQ(0x34, half[0]);
+  EXPECT_EQ(0xF2, half[1]);
   EXPECT_EQ(0xF234, get_le16(half));
 }
