@@ -93,11 +93,12 @@ bool shares_partition(const partition &target, int fd) {
   return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
 }
 
-void close_partition(partition &target) {
+bool close_partition(partition &target) {
   // Closing the descriptor releases the lock.
-  if (target.fd >= 0) close(target.fd);
+  bool closed = target.fd < 0 || close(target.fd) == 0;
   target.fd = -1;
   target.writable = false;
+  return closed;
 }
 
 int read_partition(const partition &target, std::span<uint8_t> image) {
@@ -121,7 +122,8 @@ int write_config(std::span<const uint8_t> data, const partition &target, uint32_
   int result = result_write;
   if (target.writable) {
     ssize_t written = write_at(target.fd, data, offset);
-    trace("[write_config] len %d\n", (int)written);
+    // A target that cannot seek (a pipe) refuses before writing: nothing to count.
+    if (written >= 0 || errno != ESPIPE) trace("[write_config] len %d\n", (int)written);
     // A write that did not take must not pass for one: it is synced to the
     // device and read back.
     if (written == (ssize_t)data.size() && synced(target.fd)) {

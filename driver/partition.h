@@ -24,8 +24,8 @@ int open_partition(partition &target, const char *path);
 // True when fd is open on the opened partition: the same file, or the same device.
 bool shares_partition(const partition &target, int fd);
 
-// Releases the lock and closes the partition.
-void close_partition(partition &target);
+// Releases the lock and closes the partition. False when the close fails.
+bool close_partition(partition &target);
 
 // Reads the first image.size() bytes of the opened partition: 0, or -3 after
 // "ERROR: reading file %s len %d" (no newline) when fewer can be read.

@@ -76,7 +76,11 @@ int run_steps(const run_options &options, const run_buffers &buffers) {
     result = calibration_step(image, records, {options.wlan, options.dect}, target);
   }
   if (result == result_ok && options.config) result = write_config_step(block, target);
-  close_partition(target);
+  // A target that cannot be closed cleanly may not hold what was written.
+  if (!close_partition(target) && result == result_ok) {
+    printf("[write_config] ERROR: %d\n", result_write);
+    result = result_write;
+  }
   return result;
 }
 

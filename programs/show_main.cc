@@ -2,6 +2,7 @@
 // config file that set_config -i reads back, and its Config_II records; writes
 // a record's payload to a file on request. It never writes the partition.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,12 +62,16 @@ bool may_receive_payload(const struct stat &output, const struct stat &partition
   return output.st_dev != partition.st_dev || output.st_ino != partition.st_ino;
 }
 
+int refuse_output(const char *path) {
+  printf("ERROR: %s is the partition or a device: a payload goes to a plain file\n", path);
+  return show_payload_refused;
+}
+
 // 0, or show_payload_refused after a message when path must not receive a payload.
 int check_output(const char *path, const struct stat &partition) {
   struct stat output;
   if (stat(path, &output) != 0 || may_receive_payload(output, partition)) return show_ok;
-  printf("ERROR: %s is the partition or a device: a payload goes to a plain file\n", path);
-  return show_payload_refused;
+  return refuse_output(path);
 }
 
 int write_payload(std::span<const uint8_t> image, const struct stat &partition, record_type type, const char *path) {
@@ -81,8 +86,7 @@ int write_payload(std::span<const uint8_t> image, const struct stat &partition, 
   struct stat output;
   if (fd >= 0 && fstat(fd, &output) == 0 && !may_receive_payload(output, partition)) {
     close(fd);
-    printf("ERROR: %s is the partition or a device: a payload goes to a plain file\n", path);
-    return show_payload_refused;
+    return refuse_output(path);
   }
   const uint8_t *payload = &image[record.offset + record_header_size];
   bool written = fd >= 0 && ftruncate(fd, 0) == 0 && write(fd, payload, record.length) == (ssize_t)record.length;
@@ -108,6 +112,9 @@ int show(const show_options &options, std::span<uint8_t> image) {
   source.fd = open(options.tolvane, O_RDONLY | O_CLOEXEC);
   struct stat status {};
   int result = show_ok;
+  // A shared lock: a run of set_config on the partition finishes first, so the
+  // listing never shows it half written.
+  if (source.fd >= 0) (void)flock(source.fd, LOCK_SH);
   // The listing never goes into the partition (">> /dev/mtd2").
   if (shares_partition(source, STDOUT_FILENO)) {
     (void)fprintf(stderr, "show_config: standard output is the partition %s\n", options.tolvane);

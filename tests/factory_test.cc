@@ -97,7 +97,8 @@ TEST(factory, a_partition_that_is_also_an_output_is_refused) {
 }
 
 // The first run holds the lock while it waits for its config from a FIFO; the
-// second starts meanwhile and must wait, then see what the first wrote.
+// second, a run or a reader, starts meanwhile and must wait, then see what the
+// first wrote.
 TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
   struct race_case {
     const char *second;
@@ -106,28 +107,33 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
   };
   line_folder probe;
   const race_case cases[] = {
-      {"-d d",
+      {"$SET_CONFIG -u img -d d",
        "first 0\nsecond 0\n",
        {{config_offset, worked_example_block()},
         {config_II_offset, probe.wlan_record()},
         {config_II_offset + 104, probe.dect_record()}}},
-      {"-i cfg2 -e env",
+      {"$SET_CONFIG -u img -i cfg2 -e env",
        "ERROR: Config not empty\nfirst 0\nsecond 243\n",
        {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
-      {"-w w",
+      {"$SET_CONFIG -u img -w w",
        "ERROR: Config_II not empty - this Type of Config exists\nfirst 0\nsecond 243\n",
+       {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
+      // A reader waits too: it lists the block, never a partition half written.
+      {"$SHOW_CONFIG -u img | grep -c 'alpha overwrite one two'",
+       "1\nfirst 0\nsecond 0\n",
        {{config_offset, worked_example_block()}, {config_II_offset, probe.wlan_record()}}},
   };
   for (const race_case &c : cases) {
     SCOPED_TRACE(c.second);
     line_folder line;
     tool_run run = run_shell(line.folder,
+                             // The first run has the lock once it opens its config.
                              "mkfifo slow\n"
                              "$SET_CONFIG -u img -i slow -e env -w w > first.out & first=$!\n"
-                             "exec 3>slow\n"  // the first run has the lock once it opens its config
-                             "$SET_CONFIG -u img " +
+                             "exec 3>slow\n"
+                             "{ " +
                                  std::string(c.second) +
-                                 " > second.out 3>&- & second=$!\n"
+                                 "; } > second.out 3>&- & second=$!\n"
                                  "sleep 0.5; cat cfg >&3; exec 3>&-\n"
                                  "wait $first; a=$?; wait $second; b=$?\n"
                                  "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
