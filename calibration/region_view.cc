@@ -36,9 +36,10 @@ int show_region(std::span<const uint8_t> image) {
   uint32_t offset = config_II_offset + cursor;
   bool rest_erased = is_erased(image, offset, config_II_size - cursor);
   if (walked == walk_unknown_version || (walked == walk_end && !rest_erased)) {
-    printf("ERROR: interrupted write in the Config_II region at 0x%x: "
-           "rerun the same set_config command with -r to complete it\n",
-           offset);
+    printf(
+        "ERROR: interrupted write in the Config_II region at 0x%x: "
+        "rerun the same set_config command with -r to complete it\n",
+        offset);
     return 2;
   }
   if (walked == walk_past_region) {

@@ -55,4 +55,15 @@ TEST(parse_options, follows_the_command_line_rules) {
   }
 }
 
+TEST(parse_options, takes_r_as_completing_in_place) {
+  const std::vector<const char *> cases[] = {{"-r"}, {"-u", "img", "-rest"}, {"-i", "cfg", "-r", "-w", "w"}};
+  for (const auto &args : cases) {
+    std::vector<char *> argv = {const_cast<char *>("set_config")};
+    for (const char *arg : args) argv.push_back(const_cast<char *>(arg));
+    EXPECT_TRUE(parse_options((int)argv.size(), argv.data()).in_place) << args.size();
+  }
+  char *plain[] = {const_cast<char *>("set_config"), const_cast<char *>("-u"), const_cast<char *>("-r")};
+  EXPECT_FALSE(parse_options(3, plain).in_place);  // -r as the value of -u
+}
+
 }  // namespace
