@@ -5,6 +5,7 @@
 #include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
+#include "examples/example_image.h"
 #include "tests/fixture.h"
 
 namespace {
@@ -460,6 +461,13 @@ TEST(program, config_refusals) {
       {"no default config",
        args,
        with(image, locator_offset, {0xFF, 0xFF, 0xFF, 0xFF}),
+       {cfg, env},
+       "ERROR: found no Defaultconfig\n",
+       245,
+       {}},
+      {"a default header whose first word is erased",
+       args,
+       with(image, example_descriptor_offset + 4, {0x00, 0x07}),  // the header at 0x600, in the config area
        {cfg, env},
        "ERROR: found no Defaultconfig\n",
        245,
