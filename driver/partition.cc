@@ -40,14 +40,16 @@ bool synced(int fd) {
 }
 
 // The offset (from 0) of the first of data's bytes that the partition does not
-// hold at offset, or -1 when all are there.
-long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset) {
+// hold at offset, or -1 when all are there. unread tells that the partition
+// could not be read from there on (an error, or its end).
+long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset, bool &unread) {
   uint8_t chunk[256];
   for (size_t done = 0; done < data.size();) {
     size_t size = data.size() - done < sizeof chunk ? data.size() - done : sizeof chunk;
     ssize_t got = pread(fd, chunk, size, (off_t)(offset + done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return (long)done;
+    unread = got <= 0;
+    if (unread) return (long)done;
     if (memcmp(chunk, &data[done], (size_t)got) != 0) {
       size_t i = 0;
       while (chunk[i] == data[done + i]) i++;
@@ -127,11 +129,12 @@ int write_config(std::span<const uint8_t> data, const partition &target, uint32_
     // A write that did not take must not pass for one: it is synced to the
     // device and read back.
     if (written == (ssize_t)data.size() && synced(target.fd)) {
-      long differs = first_difference(target.fd, data, offset);
+      bool unread = false;
+      long differs = first_difference(target.fd, data, offset, unread);
       if (differs < 0) {
         result = result_ok;
       } else {
-        printf("ERROR: read back differs at 0x%x\n", (unsigned)(offset + differs));
+        printf("ERROR: read back %s at 0x%x\n", unread ? "failed" : "differs", (unsigned)(offset + differs));
       }
     }
   }

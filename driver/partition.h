@@ -41,7 +41,8 @@ int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expec
 // as it was, syncs it where the target supports that and reads it back. 0; -12
 // after "[write_config] ERROR: %d\n" when there is no writable target, the
 // write or the sync fails, or the bytes read back differ (after
-// "ERROR: read back differs at 0x%x\n").
+// "ERROR: read back differs at 0x%x\n") or cannot be read back (after
+// "ERROR: read back failed at 0x%x\n").
 int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset);
 
 // True when the size bytes of image from offset on lie inside it and are all erased.

@@ -599,4 +599,26 @@ TEST(program, faults) {
   for (const program_case &c : cases) check_run(c);
 }
 
+// A read-back that cannot read the partition says so, and names where. The
+// write itself took.
+TEST(program, a_read_back_that_cannot_read) {
+  const char *shim = fault_shim();
+  if (!shim) GTEST_SKIP() << "no fault library for this build's tool";
+  bytes image = example_image();
+  bytes wlan = pattern(100, 7);
+  for (const char *fault : {"pread_eio", "pread_eof"}) {
+    setenv("LD_PRELOAD", shim, 1);
+    setenv("SET_CONFIG_FAULT", fault, 1);
+    check_run({fault,
+               {"-u", "img", "-w", "w"},
+               image,
+               {{"w", wlan}},
+               "ERROR: read back failed at 0x980\n[write_config] ERROR: -12\n",
+               244,
+               {{config_II_offset, concat({2, 0, 100, 0}, wlan)}}});
+    unsetenv("LD_PRELOAD");
+    unsetenv("SET_CONFIG_FAULT");
+  }
+}
+
 }  // namespace
