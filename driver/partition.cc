@@ -69,14 +69,30 @@ ssize_t write_at(int fd, std::span<const uint8_t> data, uint32_t offset) {
   return written;
 }
 
+// Opens path with flags, never waiting on a FIFO: a FIFO or a socket is no
+// partition (it cannot take a write at an offset, and a FIFO the run holds
+// open itself never ends its read). The descriptor, or -1.
+int open_seekable(const char *path, int flags) {
+  int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fd;
+  struct stat status;
+  int status_flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &status) != 0 || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || status_flags < 0 ||
+      fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 int open_partition(partition &target, const char *path) {
   target.path = path;
   if (!path) return result_ok;
-  target.fd = open(path, O_RDWR | O_CLOEXEC);
+  target.fd = open_seekable(path, O_RDWR);
   target.writable = target.fd >= 0;
-  if (target.fd < 0) target.fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (target.fd < 0) target.fd = open_seekable(path, O_RDONLY);
   if (target.fd < 0) return result_ok;
   int locked;
   do {

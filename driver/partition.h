@@ -17,8 +17,9 @@ struct partition {
 
 // Opens the partition at path (never creating it) read-write, else read-only,
 // and waits for an exclusive lock on it, so that runs on one target follow one
-// another. 0; a target that cannot be opened stays unopened and fails at its
-// read; -12 after "ERROR: cannot lock %s\n" when the lock cannot be taken.
+// another. 0; a target that cannot be opened, or is a FIFO or a socket (never
+// waited on), stays unopened and fails at its read; -12 after
+// "ERROR: cannot lock %s\n" when the lock cannot be taken.
 int open_partition(partition &target, const char *path);
 
 // True when fd is open on the opened partition: the same file, or the same device.

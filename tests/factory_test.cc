@@ -3,7 +3,9 @@
 // target removed or replaced during the run. Each compares the run's output,
 // its status and every byte of the image.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -186,6 +188,37 @@ TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
     bytes expected = example_image();
     if (!c.record.empty()) put_bytes(expected, config_II_offset, c.record);
     EXPECT_EQ(expected, line.image());
+  }
+}
+
+// A FIFO or a socket is no partition: refused before anything is read, and
+// never waited on (a FIFO the run opened itself would never end its read).
+TEST(factory, a_fifo_or_a_socket_is_no_partition) {
+  struct stream_case {
+    const char *script;
+    const char *output;
+  };
+  const stream_case cases[] = {
+      {"mkfifo ff; timeout 20 $SET_CONFIG -u ff -w w", "ERROR: reading file ff len 0"},
+      {"cat img | timeout 20 $SET_CONFIG -u /dev/stdin -w w", "ERROR: reading file /dev/stdin len 0"},
+      {"timeout 20 $SET_CONFIG -u sock -w w", "ERROR: reading file sock len 0"},
+  };
+  for (const stream_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listening, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string sock = line.folder.path("sock");
+    ASSERT_LT(sock.size(), sizeof address.sun_path);
+    memcpy(address.sun_path, sock.c_str(), sock.size() + 1);
+    ASSERT_EQ(0, bind(listening, (const sockaddr *)&address, sizeof address));
+    tool_run run = run_shell(line.folder, c.script);
+    close(listening);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(253, run.status);
+    EXPECT_EQ(example_image(), line.image());
   }
 }
 

@@ -251,6 +251,30 @@ TEST(show_config, never_writes_the_partition_nor_a_device) {
   }
 }
 
+// A payload output that is a pipe, a process substitution or a FIFO with a
+// reader, takes the payload whole; the partition may come from a pipe too.
+TEST(show_config, writes_a_payload_into_a_pipe) {
+  const char *scripts[] = {
+      "timeout 20 $SHOW_CONFIG -u img -w >(cat > w.out); status=$?; wait $!; exit $status",
+      "mkfifo fifo; cat fifo > w.out & timeout 20 $SHOW_CONFIG -u img -w fifo; status=$?; wait; exit $status",
+      "cat img | timeout 20 $SHOW_CONFIG -u /dev/stdin -w >(cat > w.out); status=$?; wait $!; exit $status",
+  };
+  bytes image = with(example_image(), config_II_offset, record(record_wlan, 1148));
+  for (const char *script : scripts) {
+    SCOPED_TRACE(script);
+    temp_folder folder;
+    write_file(folder.path("img"), image);
+    tool_run run = run_shell(folder, script);
+    EXPECT_EQ(
+        "# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x980: WLAN, version 2, length "
+        "1148\n",
+        run.output);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 1148), read_file(folder.path("w.out")));
+    EXPECT_EQ(image, read_file(folder.path("img")));
+  }
+}
+
 TEST(show_config, a_listing_that_cannot_be_written_fails) {
   temp_folder folder;
   write_file(folder.path("img"), example_image());
