@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "config/block.h"
@@ -220,6 +221,47 @@ TEST(factory, a_fifo_or_a_socket_is_no_partition) {
     EXPECT_EQ(253, run.status);
     EXPECT_EQ(example_image(), line.image());
   }
+}
+
+// A file whose status size is 0 although it has content, on a pseudo file
+// system other than procfs and sysfs: a cgroup file, where the machine mounts
+// its cgroup hierarchies (a systemd host or a container has them; cgroup v1 and
+// v2 alike). Files whose content stays put during a run. Empty when none.
+std::string zero_sized_pseudo_file() {
+  static const char *const names[] = {"cgroup.controllers", "cgroup.type",           "cgroup.max.depth",
+                                      "cpu.shares",         "cgroup.clone_children", "notify_on_release"};
+  FILE *mounts = fopen("/proc/self/mounts", "r");
+  if (!mounts) return "";
+  char point[4096], type[64];
+  std::string found;
+  while (found.empty() && fscanf(mounts, "%*s %4095s %63s %*[^\n]", point, type) == 2) {
+    if (strcmp(type, "cgroup") != 0 && strcmp(type, "cgroup2") != 0) continue;
+    for (const char *name : names) {
+      std::string path = std::string(point) + "/" + name;
+      struct stat status;
+      if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0 &&
+          !read_file(path).empty()) {
+        found = path;
+        break;
+      }
+    }
+  }
+  (void)fclose(mounts);  // read only: nothing is lost
+  return found;
+}
+
+TEST(factory, calibration_from_a_pseudo_file_of_status_size_0) {
+  std::string file = zero_sized_pseudo_file();
+  if (file.empty()) GTEST_SKIP() << "no cgroup file system mounted";
+  RecordProperty("pseudo_file", file);
+  std::printf("calibration file %s\n", file.c_str());
+  line_folder line;
+  bytes content = read_file(file);
+  tool_run run = run_shell(line.folder, "$SET_CONFIG -u img -w " + file);
+  EXPECT_EQ("", run.output);
+  EXPECT_EQ(0, run.status);
+  bytes header = {2, 0, (uint8_t)content.size(), (uint8_t)(content.size() >> 8)};
+  EXPECT_EQ(with(example_image(), config_II_offset, concat(header, content)), line.image());
 }
 
 // The reader of the trace is gone before the run starts: every write to
