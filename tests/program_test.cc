@@ -10,6 +10,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 struct file_entry {
   std::string name;
   bytes content;
@@ -436,6 +438,13 @@ TEST(program, config_block) {
        looked_up(std::string("maca\0"
                              "66:77:88:99:aa:bb\0",
                              23))},
+      {"CRs, NULs and blanks at a line's end, a line of NULs, a comment with a CR",
+       {"-u", "img", "-i", "cfg", "-e", "env"},
+       image,
+       {{"cfg", text_bytes("# set\rtings\n\0\0\n\0 \r\nalpha overwrite one two\r \t\0\r\nbeta keep 7\0\n"s)}, env},
+       "",
+       0,
+       {{config_offset, worked_example_block()}}},
       {"a comment line of any length is skipped",
        {"-u", "img", "-i", "cfg", "-e", "env"},
        image,
@@ -537,6 +546,27 @@ TEST(program, config_refusals) {
                            "beta keep 2\n")},
         env},
        "ERROR: tag name in config line 2 begins with byte 0xFF\n",
+       254,
+       {}},
+      {"lines joined by CRs",
+       args,
+       image,
+       {{"cfg", text_bytes("A overwrite 1\rB overwrite 2\rC keep 3\r")}, env},
+       "ERROR: config line 1 goes on after a CR or NUL\n",
+       254,
+       {}},
+      {"a NUL inside a value",
+       args,
+       image,
+       {{"cfg", text_bytes("P overwrite Exa\0mple\n\0Q overwrite 2\n"s)}, env},
+       "ERROR: config line 1 goes on after a CR or NUL\n",
+       254,
+       {}},
+      {"a NUL before a tag",
+       args,
+       image,
+       {{"cfg", text_bytes("# settings\nalpha overwrite 1\n\0Q overwrite 2\n"s)}, env},
+       "ERROR: config line 3 goes on after a CR or NUL\n",
        254,
        {}},
       {"no value",
