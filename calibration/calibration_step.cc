@@ -3,10 +3,20 @@
 #include <cstdio>
 
 #include "calibration/records.h"
+#include "calibration/region_view.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
 #include "driver/result.h"
 #include "driver/trace.h"
+
+// found, or -13 after its message when a record of type stands anywhere in the
+// region: behind an erased gap or beyond the bytes the scan stepped over too.
+static int refuse_second_record(std::span<const uint8_t> image, record_type type, int found) {
+  record_view record;
+  if (!find_record(image, type, record, true)) return found;
+  printf("ERROR: Config_II not empty - this Type of Config exists\n");
+  return result_not_erased;
+}
 
 int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total) {
   int found = 0;
@@ -14,6 +24,7 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
     found = config_empty(image, config_II_offset, config_II_size);
   } else {
     found = config_II_empty(wlan ? record_wlan : record_dect, image, config_II_offset, total);
+    if (found >= 0) found = refuse_second_record(image, wlan ? record_wlan : record_dect, found);
   }
   if (found < 0) return found;
   // Existing records are never overwritten and nothing goes past the region: the
@@ -34,7 +45,13 @@ int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const u
   if (wlan && dect) {
     if (!is_erased(region, total, config_II_size - total)) return -1;
   } else {
-    found = config_II_resume(wlan ? record_wlan : record_dect, region, records);
+    record_type type = wlan ? record_wlan : record_dect;
+    found = config_II_resume(type, region, records);
+    // A record of the type may stand only where the new one goes.
+    record_view record;
+    if (found >= 0 && find_record(image, type, record, true) && record.offset != config_II_offset + (uint32_t)found) {
+      return -1;
+    }
   }
   if (found < 0 || total > config_II_size - (uint32_t)found) return -1;
   return programmable(region.subspan((uint32_t)found, total), records) ? found : -1;

@@ -38,7 +38,8 @@ int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8
 // Where the new records of total bytes go in the Config_II region of image:
 // behind the records of other types when one file is given, at the start of a
 // wholly erased region when both are. The region offset, or -13 after a message
-// when the region is in use, or the write range leaves the region or is not erased.
+// when the region is in use, holds a record of the one file's type anywhere, or
+// the write range leaves the region or is not erased.
 int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total);
 
 // Where the new records go when the region may already hold part or all of

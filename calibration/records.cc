@@ -51,18 +51,20 @@ bool sized_by_status(const char *path, const struct stat &status) {
   return (unsigned long)fs.f_type != proc_magic && (unsigned long)fs.f_type != sysfs_magic;
 }
 
-// A pipe, a device or a pseudo file: read to its end. Its size is the count read.
-int read_stream_record(record_type type, const char *path, std::span<uint8_t> record) {
+// A pipe, a device or a pseudo file: read to its end. Its size is the count
+// read; nothing read is refused unless may_be_empty and the file read to its end.
+int read_stream_record(record_type type, const char *path, std::span<uint8_t> record, bool may_be_empty = false) {
   uint32_t space = (uint32_t)record.size();
   size_t room = record.size() >= record_header_size ? record.size() - record_header_size : 0;
   FILE *file = fopen(path, "rb");
   size_t count = file ? fread(record.data() + (record.size() - room), 1, room, file) : 0;
   // One byte more than fits tells that the file does not fit.
   bool more = file && count == room && fgetc(file) != EOF;
+  bool unread = !file || ferror(file);
   if (file) (void)fclose(file);  // read only: nothing is lost
   long long size = (long long)count + (more ? 1 : 0);
   trace("[read_extra_config] size %lld\n", size);
-  if (count == 0 || more) return refuse_file(refused_read, path, space, size);
+  if ((count == 0 && (unread || !may_be_empty)) || more) return refuse_file(refused_read, path, space, size);
   trace("[read_extra_config] read len %d\n", (int)count);
   put_record_header(record.data(), type, (uint16_t)count);
   return (int)(count + record_header_size);
@@ -76,6 +78,14 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
   if (stat(path, &status) != 0) return refuse_file(refused_status, path, space, 0);
   bool inside = pos <= buffer.size() && space <= buffer.size() - pos;
   if (inside && !sized_by_status(path, status)) return read_stream_record(type, path, buffer.subspan(pos, space));
+  // A status size of 0 says nothing either: a pseudo file system (cgroupfs,
+  // debugfs, configfs, ...) gives it for files with content. An empty file is
+  // the empty record, as its status said; without room for a header it is
+  // refused below.
+  bool header_fits = space >= record_header_size;
+  if (inside && header_fits && status.st_size == 0) {
+    return read_stream_record(type, path, buffer.subspan(pos, space), true);
+  }
   long long size = status.st_size;
   trace("[read_extra_config] size %lld\n", size);
   if (!inside || size + record_header_size > space) return refuse_file(refused_size, path, space, size);

@@ -27,7 +27,8 @@ record_header get_record_header(const uint8_t *header);
 const char *record_type_name(uint8_t type);
 
 // Builds a record of type from the file at path at byte pos of buffer, where
-// space bytes are free. A regular file gives as many bytes as its status size;
+// space bytes are free. A regular file gives as many bytes as its status size,
+// one whose status size is 0 as many as it holds (on any file system);
 // anything else (a pipe, a device, a directory, a file of /proc or /sys) is
 // read to its end and must give at least one byte. The record's length
 // (payload + 4), or -14 after its messages ("ERROR: Configfile properties" last).

@@ -24,6 +24,7 @@ TEST(read_extra_config, builds_a_record_at_pos) {
 TEST(read_extra_config, refuses_what_is_no_record) {
   temp_folder folder;
   write_file(folder.path("big"), pattern(100, 1));
+  write_file(folder.path("empty"), {});
   struct refusal_case {
     std::string path;
     bool given;
@@ -34,6 +35,7 @@ TEST(read_extra_config, refuses_what_is_no_record) {
       {"", false, 0, config_II_size, ""},
       {folder.path("missing"), true, 0, config_II_size, "ERROR: Configfile properties\n"},
       {folder.path("big"), true, 0, 103, "ERROR: Configfile size missmatch 103 - 100\nERROR: Configfile properties\n"},
+      {folder.path("empty"), true, 0, 3, "ERROR: Configfile size missmatch 3 - 0\nERROR: Configfile properties\n"},
       {folder.path("big"), true, 1100, 100,  // space beyond the buffer's end
        "ERROR: Configfile size missmatch 100 - 100\nERROR: Configfile properties\n"},
       // Read to its end, as anything but a regular file: nothing to read.

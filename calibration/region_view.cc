@@ -5,8 +5,9 @@
 #include "driver/layout.h"
 #include "driver/partition.h"
 
-walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record) {
+walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record, bool over_gaps) {
   std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
+  while (over_gaps && cursor < region.size() && region[cursor] == erased) cursor++;
   if (cursor >= region.size() || region[cursor] == erased) return walk_end;
   if (region[cursor] != record_version) return walk_unknown_version;
   if (region.size() - cursor < record_header_size) return walk_past_region;
@@ -50,9 +51,9 @@ int show_region(std::span<const uint8_t> image) {
   return 0;
 }
 
-bool find_record(std::span<const uint8_t> image, record_type type, record_view &record) {
+bool find_record(std::span<const uint8_t> image, record_type type, record_view &record, bool over_gaps) {
   uint32_t cursor = 0;
-  while (next_record(image, cursor, record) == walk_record) {
+  while (next_record(image, cursor, record, over_gaps) == walk_record) {
     if (record.type == type) return true;
   }
   return false;

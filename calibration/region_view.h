@@ -20,7 +20,9 @@ enum walk_result { walk_record, walk_end, walk_unknown_version, walk_past_region
 // end or at the first erased byte where a record could start: walk_end, with
 // cursor there. walk_unknown_version or walk_past_region for a damaged record,
 // with cursor on it.
-walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record);
+// over_gaps: erased bytes where a record could start are stepped over instead,
+// as set_config's scan steps over them.
+walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record, bool over_gaps = false);
 
 // Prints each record of the Config_II region of image as a comment line. 0; 1
 // after an "ERROR: ..." line naming the offset of a damaged record; 2 after an
@@ -30,5 +32,5 @@ walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record
 // neither erased nor version 2.
 int show_region(std::span<const uint8_t> image);
 
-// The first record of type in the region, or false.
-bool find_record(std::span<const uint8_t> image, record_type type, record_view &record);
+// The first record of type in the region, or false; over_gaps as for next_record.
+bool find_record(std::span<const uint8_t> image, record_type type, record_view &record, bool over_gaps = false);

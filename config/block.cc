@@ -27,7 +27,9 @@ long default_config_source(std::span<const uint8_t> image) {
 
 int copy_default_config(std::span<uint8_t> block, std::span<const uint8_t> image) {
   long source = default_config_source(image);
-  if (source < 0 || block.size() < header_size) {
+  // A header whose first word is erased is no header: the locator leads into
+  // flash that was never written.
+  if (source < 0 || block.size() < header_size || get_le32(&image[(size_t)source]) == 0xFFFFFFFF) {
     printf("ERROR: found no Defaultconfig\n");
     return result_no_default_config;
   }

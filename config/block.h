@@ -28,7 +28,8 @@ enum header_field : uint32_t {
 long default_config_source(std::span<const uint8_t> image);
 
 // Copies the default header to the start of block: 0, or -11 after
-// "ERROR: found no Defaultconfig" with block untouched.
+// "ERROR: found no Defaultconfig" with block untouched (also when the header's
+// first word is erased).
 int copy_default_config(std::span<uint8_t> block, std::span<const uint8_t> image);
 
 // Places string with its NUL right below str_top and its pointer at tag_pos,

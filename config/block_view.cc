@@ -47,19 +47,61 @@ const char *pointed_string(std::span<const uint8_t> block, uint32_t slot) {
   return (const char *)&block[offset];
 }
 
+// Why a config line cannot give name and value back as they are (a reader of
+// the line takes a word for the name and drops the value's outer blanks), or null.
+const char *unreadable_as_line(const char *name, const char *value) {
+  size_t length = strlen(value);
+  if (name[0] == '\0') return "empty name";
+  if ((uint8_t)name[0] == erased) return "name begins with byte 0xFF";
+  if (strpbrk(name, " \t\r\n")) return "blank or line end in the name";
+  if (length == 0) return "empty value";
+  if (strpbrk(value, "\t\r\n")) return "tab or line end in the value";
+  if (value[0] == ' ' || value[length - 1] == ' ') return "blank at the start or end of the value";
+  return nullptr;
+}
+
+// Prints string with each control character as \xHH, so that a comment stays one line.
+void print_escaped(const char *string) {
+  for (const char *p = string; *p; p++) {
+    if ((uint8_t)*p < 0x20) {
+      printf("\\x%02x", (uint8_t)*p);
+    } else {
+      putchar(*p);
+    }
+  }
+}
+
 // A tag line; a name that begins with '#' gets a blank first, so that it is no
-// comment. A tag that no config line can hold is shown as a comment saying so,
-// never as a line that set_config refuses: false then.
+// comment. A tag that no config line can hold, or would read back as another
+// tag, is shown as a comment saying why, never as a line that set_config
+// refuses or reads otherwise: false then.
 bool print_tag(const char *name, const char *flag, const char *value) {
   const char *lead = name[0] == '#' ? " " : "";
   size_t length = strlen(lead) + strlen(name) + 1 + strlen(flag) + 1 + strlen(value);
-  if (length <= config_line_max) {
+  const char *why = unreadable_as_line(name, value);
+  if (!why && length <= config_line_max) {
     printf("%s%s %s %s\n", lead, name, flag, value);
     return true;
   }
-  printf("# tag too long for a config line (%d characters, at most %d): %s %s %s\n", (int)length, (int)config_line_max,
-         name, flag, value);
+  if (why) {
+    printf("# tag that no config line holds (%s): ", why);
+  } else {
+    printf("# tag too long for a config line (%d characters, at most %d): ", (int)length, (int)config_line_max);
+  }
+  print_escaped(name);
+  printf(" %s ", flag);
+  print_escaped(value);
+  printf("\n");
   return false;
+}
+
+// The block offset right behind the tag table's two closing zero words, or 0
+// when the table has none.
+uint32_t table_end(std::span<const uint8_t> block) {
+  for (uint32_t slot = header_size; slot + 8 <= block.size(); slot += 8) {
+    if (get_le32(&block[slot]) == 0 && get_le32(&block[slot + 4]) == 0) return slot + 8;
+  }
+  return 0;
 }
 
 // 0, 1 after an error line, or 2 when a tag was shown as a comment.
@@ -84,6 +126,13 @@ int show_variable_tags(std::span<const uint8_t> block) {
   uint32_t pos = pointer - config_address_base;
   if (pos < header_size || pos > block.size()) {
     printf("ERROR: var_data 0x%08x at 0x%x points outside the config block\n", pointer,
+           config_offset + header_var_data);
+    return 1;
+  }
+  // The variable area begins right behind the table: a pointer elsewhere (a
+  // flash bit lost) would list made-up tags.
+  if (pos != table_end(block)) {
+    printf("ERROR: var_data 0x%08x at 0x%x does not point right behind the tag table\n", pointer,
            config_offset + header_var_data);
     return 1;
   }

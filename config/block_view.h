@@ -10,10 +10,13 @@
 // "NAME overwrite VALUE", variable tags as "NAME variable VALUE". An erased
 // block is one comment line. 0; 1 after an "ERROR: ..." line naming the
 // partition offset of the damage (a pointer outside the block, a table without
-// its closing zero words, a string without its NUL inside the block); 2 when a
-// tag needs a longer line than set_config reads and was shown as a comment;
-// 3 after an "ERROR: interrupted write ..." line when the block holds part of
-// a write (see block_interrupted).
+// its closing zero words, a var_data not right behind them, a string without
+// its NUL inside the block); 2 when a tag was shown as a comment: it needs a
+// longer line than set_config reads, or no line reads back into it (an empty
+// name or value, a blank or line end in the name, a tab or line end in the
+// value or blanks around it, a name beginning with byte 0xFF); 3 after an
+// "ERROR: interrupted write ..." line when the block holds part of a write
+// (see block_interrupted).
 int show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header = {});
 
 // True when the config block holds part of a write, which puts its first word

@@ -152,7 +152,13 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
   while (result == result_ok && next_config_line(lines, line, too_long)) {
     number++;
     if (lines.cut && line[0] == '#') skip_line_rest(lines);
-    result = add_line(b, line, too_long, number, environment);
+    if (lines.goes_on && line[0] != '#') {
+      // Every reader of the line would stop at the CR or the NUL and drop the rest.
+      printf("ERROR: config line %d goes on after a CR or NUL\n", number);
+      result = result_config_file;
+    } else {
+      result = add_line(b, line, too_long, number, environment);
+    }
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
   if (result == result_ok && ferror(file)) {

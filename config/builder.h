@@ -27,8 +27,9 @@ void free_var_data(var_tag_list &list);
 
 // Builds block, which holds the default header and 0xFF elsewhere, from the
 // config file at path, looking empty values up in environment. 0; -2 (file
-// cannot be read, a line without a flag or too long), -7 (no value), -10 (no
-// room in the block or the list, no memory), each after its message.
+// cannot be read, a line without a flag, too long, or going on after a CR or a
+// NUL), -7 (no value), -10 (no room in the block or the list, no memory), each
+// after its message.
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment);
 
 // The build from an open config file; path names it in messages.

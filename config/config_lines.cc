@@ -5,6 +5,18 @@
 
 #include "config/scan.h"
 
+// True when a CR or a NUL among the first length characters of line is
+// followed by anything but blanks, CRs and NULs.
+static bool goes_on_after_stop(const char *line, size_t length) {
+  const char *cr = (const char *)memchr(line, '\r', length);
+  const char *nul = (const char *)memchr(line, '\0', length);
+  const char *stop = !cr ? nul : !nul ? cr : std::min(cr, nul);
+  for (const char *p = stop; p && p < line + length; p++) {
+    if (*p != '\r' && *p != '\0' && !is_blank(*p)) return true;
+  }
+  return false;
+}
+
 bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bool &too_long) {
   size_t length = 0;        // characters before the LF
   size_t trailing_crs = 0;  // the CRs right before the LF belong to the line end
@@ -37,6 +49,7 @@ bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bo
   size_t content = length - trailing_crs;
   too_long = content > config_line_max;
   line[too_long ? config_line_max : content] = '\0';
+  lines.goes_on = !too_long && goes_on_after_stop(line, content);
   return any;
 }
 

@@ -12,13 +12,17 @@ struct config_lines {
   size_t start = 0;  // the unread bytes are chunk[start, end)
   size_t end = 0;
   bool cut = false;  // the last line read was too long and its rest is still unread
+  // The last line read, not too long, has a CR or a NUL followed by more than
+  // blanks, CRs and NULs: a reader of the line would lose what follows.
+  bool goes_on = false;
   char chunk[1024];
 };
 
 // Reads the next line, up to and including its LF. Keeps at most its first
 // config_line_max characters in line, NUL-terminated, without its line end;
 // too_long tells that more came before the line end. Reading stops soon after
-// the line is known to be too long: lines.cut tells that its rest is unread.
+// the line is known to be too long: lines.cut tells that its rest is unread,
+// lines.goes_on what comes after a CR or a NUL inside it.
 // False at the end of the file or on a read error (ferror tells).
 bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bool &too_long);
 

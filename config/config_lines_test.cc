@@ -12,6 +12,7 @@ namespace {
 struct line_read {
   std::string line;
   bool too_long;
+  bool goes_on = false;  // after a CR or a NUL
   bool operator==(const line_read &other) const = default;
 };
 
@@ -25,7 +26,7 @@ std::vector<line_read> read_lines(const std::string &text) {
   char line[config_line_max + 1];
   bool too_long = false;
   while (next_config_line(lines, line, too_long)) {
-    read.push_back({line, too_long});
+    read.push_back({line, too_long, lines.goes_on});
     skip_line_rest(lines);
   }
   (void)fclose(lines.file);
@@ -57,11 +58,13 @@ TEST(next_config_line, splits_at_each_lf) {
       {"", {}},
       {"a b\nc d", {{"a b", false}, {"c d", false}}},
       {"a b\r\n\r\n\n", {{"a b", false}, {"", false}, {"", false}}},
-      {"a\rb c\r\r\n", {{"a\rb c", false}}},  // a CR ends no line
+      {"a\rb c\r\r\n", {{"a\rb c", false, true}}},  // a CR ends no line
       {s255 + "\r\n" + s255 + "\n" + s255, {{s255, false}, {s255, false}, {s255, false}}},
       {s256 + "\n" + "next\n", {{s256.substr(0, 255), true}, {"next", false}}},
       {s255 + "x\r\r\r\n", {{s255, true}}},
-      {std::string("a\0b\n", 4), {{"a", false}}},
+      {std::string("a\0b\n", 4), {{"a", false, true}}},
+      {std::string("a\r \t\0\r\n\0\0\n", 10), {{"a\r \t", false}, {"", false}}},
+      {"# a\rb\n" + s255 + "\rb\n", {{"# a\rb", false, true}, {s255, true}}},  // too long is told first
   };
   for (const lines_case &c : cases) {
     SCOPED_TRACE(c.text.substr(0, 20));
@@ -102,6 +105,27 @@ TEST(next_config_line, drops_crs_split_by_a_chunk_boundary) {
     }
     text += line + "c d\n";
     expected.push_back({"a b", false});
+    expected.push_back({"c d", false});
+    EXPECT_EQ(expected, read_lines(text));
+  }
+}
+
+// What follows a CR inside a line is seen wherever the chunk boundary falls:
+// between the CR and the rest, or inside the run of CRs and blanks before it.
+TEST(next_config_line, sees_past_a_cr_split_by_a_chunk_boundary) {
+  const std::string line = "a b\r \r\rc";
+  for (size_t split = 0; split <= line.size(); split++) {
+    SCOPED_TRACE(split);
+    std::string text;
+    std::vector<line_read> expected;
+    while (text.size() < sizeof(config_lines::chunk) - split) {
+      size_t left = sizeof(config_lines::chunk) - split - text.size();
+      std::string filler = left > 101 ? "#" + std::string(99, 'x') : std::string(left - 1, 'y');
+      text += filler + "\n";
+      expected.push_back({filler, false});
+    }
+    text += line + "\nc d\n";
+    expected.push_back({"a b\r \r\rc", false, true});
     expected.push_back({"c d", false});
     EXPECT_EQ(expected, read_lines(text));
   }

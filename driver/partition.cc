@@ -40,14 +40,16 @@ bool synced(int fd) {
 }
 
 // The offset (from 0) of the first of data's bytes that the partition does not
-// hold at offset, or -1 when all are there.
-long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset) {
+// hold at offset, or -1 when all are there. unread tells that the partition
+// could not be read from there on (an error, or its end).
+long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset, bool &unread) {
   uint8_t chunk[256];
   for (size_t done = 0; done < data.size();) {
     size_t size = data.size() - done < sizeof chunk ? data.size() - done : sizeof chunk;
     ssize_t got = pread(fd, chunk, size, (off_t)(offset + done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return (long)done;
+    unread = got <= 0;
+    if (unread) return (long)done;
     if (memcmp(chunk, &data[done], (size_t)got) != 0) {
       size_t i = 0;
       while (chunk[i] == data[done + i]) i++;
@@ -73,6 +75,7 @@ struct write_progress {
   long count = 0;
   bool seekless = false;  // the target cannot seek (a pipe): nothing was counted
   long differs_at = -1;   // partition offset where the read-back differed
+  bool unread = false;    // the read-back could not read from there on
 };
 
 // Writes one run at offset, syncs it and reads it back: false when any of that fails.
@@ -85,7 +88,7 @@ bool write_run(int fd, std::span<const uint8_t> run, uint32_t offset, write_prog
   }
   progress.count += written;
   if (written != (ssize_t)run.size() || !synced(fd)) return false;
-  long differs = first_difference(fd, run, offset);
+  long differs = first_difference(fd, run, offset, progress.unread);
   if (differs >= 0) progress.differs_at = (long)offset + differs;
   return differs < 0;
 }
@@ -109,14 +112,30 @@ bool write_part(int fd, std::span<const uint8_t> data, std::span<const uint8_t> 
   return true;
 }
 
+// Opens path with flags, never waiting on a FIFO: a FIFO or a socket is no
+// partition (it cannot take a write at an offset, and a FIFO the run holds
+// open itself never ends its read). The descriptor, or -1.
+int open_seekable(const char *path, int flags) {
+  int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fd;
+  struct stat status;
+  int status_flags = fcntl(fd, F_GETFL);
+  if (fstat(fd, &status) != 0 || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || status_flags < 0 ||
+      fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 int open_partition(partition &target, const char *path) {
   target.path = path;
   if (!path) return result_ok;
-  target.fd = open(path, O_RDWR | O_CLOEXEC);
+  target.fd = open_seekable(path, O_RDWR);
   target.writable = target.fd >= 0;
-  if (target.fd < 0) target.fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (target.fd < 0) target.fd = open_seekable(path, O_RDONLY);
   if (target.fd < 0) return result_ok;
   int locked;
   do {
@@ -171,7 +190,9 @@ int write_config(std::span<const uint8_t> data, const partition &target, uint32_
     bool written = write_part(target.fd, data, present, offset, commit, data.size(), progress) &&
                    write_part(target.fd, data, present, offset, 0, commit, progress);
     if (!progress.seekless) trace("[write_config] len %d\n", (int)progress.count);
-    if (progress.differs_at >= 0) printf("ERROR: read back differs at 0x%x\n", (unsigned)progress.differs_at);
+    if (progress.differs_at >= 0) {
+      printf("ERROR: read back %s at 0x%x\n", progress.unread ? "failed" : "differs", (unsigned)progress.differs_at);
+    }
     if (written) result = result_ok;
   }
   if (result != result_ok) printf("[write_config] ERROR: %d\n", result);

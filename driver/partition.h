@@ -17,8 +17,9 @@ struct partition {
 
 // Opens the partition at path (never creating it) read-write, else read-only,
 // and waits for an exclusive lock on it, so that runs on one target follow one
-// another. 0; a target that cannot be opened stays unopened and fails at its
-// read; -12 after "ERROR: cannot lock %s\n" when the lock cannot be taken.
+// another. 0; a target that cannot be opened, or is a FIFO or a socket (never
+// waited on), stays unopened and fails at its read; -12 after
+// "ERROR: cannot lock %s\n" when the lock cannot be taken.
 int open_partition(partition &target, const char *path);
 
 // True when fd is open on the opened partition: the same file, or the same device.
@@ -46,7 +47,8 @@ int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expec
 // where the target supports that and read back. 0; -12 after
 // "[write_config] ERROR: %d\n" when there is no writable target, a write or a
 // sync fails, or the bytes read back differ (after
-// "ERROR: read back differs at 0x%x\n").
+// "ERROR: read back differs at 0x%x\n") or cannot be read back (after
+// "ERROR: read back failed at 0x%x\n").
 int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
                  std::span<const uint8_t> present = {});
 

@@ -84,9 +84,9 @@ TEST(write_config, fails_without_a_writable_target) {
       {missing.c_str(), "[write_config] ERROR: -12\n"},        // never created
       {folder.root().c_str(), "[write_config] ERROR: -12\n"},  // opens read-only only
       {"/dev/full", "[write_config] ERROR: -12\n"},
-      // Takes every write and reads back something else.
+      // Take every write; one reads back something else, the other nothing.
       {"/dev/zero", "ERROR: read back differs at 0x580\n[write_config] ERROR: -12\n"},
-      {"/dev/null", "ERROR: read back differs at 0x580\n[write_config] ERROR: -12\n"},
+      {"/dev/null", "ERROR: read back failed at 0x580\n[write_config] ERROR: -12\n"},
   };
   for (const target_case &c : cases) {
     SCOPED_TRACE(c.path ? c.path : "no path");

@@ -7,6 +7,7 @@
 
 #include "calibration/calibration_step.h"
 #include "calibration/records.h"
+#include "calibration/region_view.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
 #include "driver/result.h"
@@ -33,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       check(image[config_II_offset + (uint32_t)found + i] == erased, "the bytes the step writes are all erased");
     }
     if (wlan && dect) check(found == 0, "both records go to the start of an erased region");
+    record_view record;
+    if (!(wlan && dect)) check(!find_record(image, wlan ? record_wlan : record_dect, record), "one record a type");
   } else {
     check(found == result_not_erased, "a refusal is -13");
   }

@@ -1,6 +1,7 @@
 // show_config: prints what the tolvane partition holds, its config block as a
 // config file that set_config -i reads back, and its Config_II records; writes
 // a record's payload to a file on request. It never writes the partition.
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -57,8 +58,8 @@ bool parse(int argc, char **argv, show_options &options) {
   return options.tolvane != nullptr;
 }
 
-// A payload goes to a plain file: never to the partition itself, nor to any
-// device, where it would overwrite what it was read from or something else.
+// A payload goes to a plain file or a pipe: never to the partition itself, nor
+// to any device, where it would overwrite what it was read from or something else.
 bool may_receive_payload(const struct stat &output, const struct stat &partition) {
   if (S_ISBLK(output.st_mode) || S_ISCHR(output.st_mode)) return false;
   return output.st_dev != partition.st_dev || output.st_ino != partition.st_ino;
@@ -76,6 +77,17 @@ int check_output(const char *path, const struct stat &partition) {
   return refuse_output(path);
 }
 
+// Writes all of data to fd, however many writes a pipe takes: false on a failure.
+bool write_whole(int fd, std::span<const uint8_t> data) {
+  for (size_t done = 0; done < data.size();) {
+    ssize_t written = write(fd, data.data() + done, data.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += (size_t)written;
+  }
+  return true;
+}
+
 int write_payload(std::span<const uint8_t> image, const struct stat &partition, record_type type, const char *path) {
   const char *name = record_type_name(type);
   record_view record;
@@ -85,13 +97,16 @@ int write_payload(std::span<const uint8_t> image, const struct stat &partition, 
   }
   // Opened without truncation and checked again: what the name stood for may have changed.
   int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
-  struct stat output;
-  if (fd >= 0 && fstat(fd, &output) == 0 && !may_receive_payload(output, partition)) {
+  struct stat output {};
+  bool opened = fd >= 0 && fstat(fd, &output) == 0;
+  if (opened && !may_receive_payload(output, partition)) {
     close(fd);
     return refuse_output(path);
   }
   const uint8_t *payload = &image[record.offset + record_header_size];
-  bool written = fd >= 0 && ftruncate(fd, 0) == 0 && write(fd, payload, record.length) == (ssize_t)record.length;
+  // A plain file is cut to the payload; a pipe (">(xxd)") takes it as it comes.
+  bool written =
+      opened && (!S_ISREG(output.st_mode) || ftruncate(fd, 0) == 0) && write_whole(fd, {payload, record.length});
   if (fd >= 0 && close(fd) != 0) written = false;
   if (!written) {
     printf("ERROR: cannot write the %s payload to %s\n", name, path);

@@ -3,9 +3,12 @@
 // target removed or replaced during the run. Each compares the run's output,
 // its status and every byte of the image.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "config/block.h"
@@ -187,6 +190,78 @@ TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
     if (!c.record.empty()) put_bytes(expected, config_II_offset, c.record);
     EXPECT_EQ(expected, line.image());
   }
+}
+
+// A FIFO or a socket is no partition: refused before anything is read, and
+// never waited on (a FIFO the run opened itself would never end its read).
+TEST(factory, a_fifo_or_a_socket_is_no_partition) {
+  struct stream_case {
+    const char *script;
+    const char *output;
+  };
+  const stream_case cases[] = {
+      {"mkfifo ff; timeout 20 $SET_CONFIG -u ff -w w", "ERROR: reading file ff len 0"},
+      {"cat img | timeout 20 $SET_CONFIG -u /dev/stdin -w w", "ERROR: reading file /dev/stdin len 0"},
+      {"timeout 20 $SET_CONFIG -u sock -w w", "ERROR: reading file sock len 0"},
+  };
+  for (const stream_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listening, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string sock = line.folder.path("sock");
+    ASSERT_LT(sock.size(), sizeof address.sun_path);
+    memcpy(address.sun_path, sock.c_str(), sock.size() + 1);
+    ASSERT_EQ(0, bind(listening, (const sockaddr *)&address, sizeof address));
+    tool_run run = run_shell(line.folder, c.script);
+    close(listening);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(253, run.status);
+    EXPECT_EQ(example_image(), line.image());
+  }
+}
+
+// A file whose status size is 0 although it has content, on a pseudo file
+// system other than procfs and sysfs: a cgroup file, where the machine mounts
+// its cgroup hierarchies (a systemd host or a container has them; cgroup v1 and
+// v2 alike). Files whose content stays put during a run. Empty when none.
+std::string zero_sized_pseudo_file() {
+  static const char *const names[] = {"cgroup.controllers", "cgroup.type",           "cgroup.max.depth",
+                                      "cpu.shares",         "cgroup.clone_children", "notify_on_release"};
+  FILE *mounts = fopen("/proc/self/mounts", "r");
+  if (!mounts) return "";
+  char point[4096], type[64];
+  std::string found;
+  while (found.empty() && fscanf(mounts, "%*s %4095s %63s %*[^\n]", point, type) == 2) {
+    if (strcmp(type, "cgroup") != 0 && strcmp(type, "cgroup2") != 0) continue;
+    for (const char *name : names) {
+      std::string path = std::string(point) + "/" + name;
+      struct stat status;
+      if (stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && status.st_size == 0 &&
+          !read_file(path).empty()) {
+        found = path;
+        break;
+      }
+    }
+  }
+  (void)fclose(mounts);  // read only: nothing is lost
+  return found;
+}
+
+TEST(factory, calibration_from_a_pseudo_file_of_status_size_0) {
+  std::string file = zero_sized_pseudo_file();
+  if (file.empty()) GTEST_SKIP() << "no cgroup file system mounted";
+  RecordProperty("pseudo_file", file);
+  std::printf("calibration file %s\n", file.c_str());
+  line_folder line;
+  bytes content = read_file(file);
+  tool_run run = run_shell(line.folder, "$SET_CONFIG -u img -w " + file);
+  EXPECT_EQ("", run.output);
+  EXPECT_EQ(0, run.status);
+  bytes header = {2, 0, (uint8_t)content.size(), (uint8_t)(content.size() >> 8)};
+  EXPECT_EQ(with(example_image(), config_II_offset, concat(header, content)), line.image());
 }
 
 // The reader of the trace is gone before the run starts: every write to

@@ -1,5 +1,6 @@
-// Test-only faults for the tool's writes into its target, preloaded into a run
-// of the host build (LD_PRELOAD). The tool writes its target with pwrite only.
+// Test-only faults for the tool's I/O on its target, preloaded into a run of
+// the host build (LD_PRELOAD). The tool writes its target with pwrite and reads
+// it back with pread only.
 //   SET_CONFIG_CUT_AFTER=K  the writes go through up to K bytes in all; the
 //                           write that would pass K puts down its bytes up to
 //                           K, then the run is killed as a power cut stops it
@@ -7,9 +8,14 @@
 //                           programmed first, the bits of M left set
 //   SET_CONFIG_HOLD=F       the first write waits, after creating the file F,
 //                           until a file F.go exists (at most 20 s)
+//   SET_CONFIG_FAULT=pread_eio  every pread fails with EIO, as a flash device
+//                           that cannot be read back; pread_eof: every pread
+//                           reads nothing
 #include <dlfcn.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,6 +23,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -62,12 +69,31 @@ ssize_t faulty_pwrite(int fd, const void *data, size_t count, off_t offset) {
   return -1;
 }
 
+ssize_t faulty_pread(int fd, void *buffer, size_t count, off_t offset) {
+  const char *fault = getenv("SET_CONFIG_FAULT");
+  if (fault && strcmp(fault, "pread_eio") == 0) {
+    errno = EIO;
+    return -1;
+  }
+  if (fault && strcmp(fault, "pread_eof") == 0) return 0;
+  return syscall(SYS_pread64, fd, buffer, count, offset);
+}
+
 }  // namespace
 
-extern "C" ssize_t pwrite(int fd, const void *data, size_t count, off_t offset) {
+extern "C" __attribute__((visibility("default"))) ssize_t pwrite(int fd, const void *data, size_t count, off_t offset) {
   return faulty_pwrite(fd, data, count, offset);
 }
 
-extern "C" ssize_t pwrite64(int fd, const void *data, size_t count, off_t offset) {
+extern "C" __attribute__((visibility("default"))) ssize_t pwrite64(int fd, const void *data, size_t count,
+                                                                   off_t offset) {
   return faulty_pwrite(fd, data, count, offset);
+}
+
+extern "C" __attribute__((visibility("default"))) ssize_t pread(int fd, void *buffer, size_t count, off_t offset) {
+  return faulty_pread(fd, buffer, count, offset);
+}
+
+extern "C" __attribute__((visibility("default"))) ssize_t pread64(int fd, void *buffer, size_t count, off_t offset) {
+  return faulty_pread(fd, buffer, count, offset);
 }

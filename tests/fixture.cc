@@ -118,6 +118,11 @@ static const char *set_config_binary() { return setting("SET_CONFIG_UNDER_TEST",
 static const char *show_config_binary() { return setting("SHOW_CONFIG_UNDER_TEST", SHOW_CONFIG_BINARY); }
 static const char *emulator() { return setting("SET_CONFIG_TEST_EMULATOR", SET_CONFIG_EMULATOR); }
 
+const char *fault_shim() {
+  if (SET_CONFIG_FAULT_SHIM[0] == '\0' || tool_wrapped() || emulator()[0] != '\0') return nullptr;
+  return SET_CONFIG_FAULT_SHIM;
+}
+
 // Runs the built program binary (named name) in folder; it sees argv0 as its own name.
 // The words that run binary_path: under the emulator and the checker, if any.
 static std::vector<std::string> command_words(const char *binary_path) {

@@ -54,6 +54,11 @@ struct tool_run {
 // True when the tool runs under a checker (valgrind) that hides the name it is given.
 bool tool_wrapped();
 
+// The fault library (tests/fault_shim.cc) to load into the tool with
+// LD_PRELOAD, or null when it cannot reach the tool: not built (a cross or
+// sanitizer build) or the tool runs under a checker or an emulator.
+const char *fault_shim();
+
 // Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program = "set_config");
 // Runs the built show_config in folder with args.

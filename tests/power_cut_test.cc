@@ -16,13 +16,13 @@
 
 namespace {
 
-bool shim_applies() { return SET_CONFIG_FAULT_SHIM[0] != '\0' && !getenv("SET_CONFIG_UNDER_TEST") && !tool_wrapped(); }
+bool shim_applies() { return fault_shim() != nullptr; }
 
 // The shim's settings for the runs started while it lives.
 class faults {
  public:
   explicit faults(long cut_after, int torn = 0) {
-    setenv("LD_PRELOAD", SET_CONFIG_FAULT_SHIM, 1);
+    setenv("LD_PRELOAD", fault_shim(), 1);
     // A sanitizer's runtime then no longer comes first: that is expected.
     setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
     setenv("SET_CONFIG_CUT_AFTER", std::to_string(cut_after).c_str(), 1);
@@ -241,8 +241,7 @@ TEST(power_cut, a_stop_signal_waits_for_the_writes) {
     SCOPED_TRACE(c.name);
     signal_line line;
     // Job control, so that the run in the background keeps SIGINT and SIGQUIT.
-    std::string script = std::string("set -m; ulimit -c 0\n") +
-                         "LD_PRELOAD=" SET_CONFIG_FAULT_SHIM
+    std::string script = std::string("set -m; ulimit -c 0\n") + "LD_PRELOAD=" + std::string(fault_shim()) +
                          " SET_CONFIG_HOLD=$PWD/held "
                          "ASAN_OPTIONS=verify_asan_link_order=0 $SET_CONFIG -u img -i cfg -e env -w w -d d & run=$!\n"
                          "while [ ! -e held ]; do sleep 0.01; done\n"

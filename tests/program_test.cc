@@ -5,9 +5,12 @@
 #include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
+#include "examples/example_image.h"
 #include "tests/fixture.h"
 
 namespace {
+
+using namespace std::string_literals;
 
 struct file_entry {
   std::string name;
@@ -270,6 +273,13 @@ TEST(program, calibration_refusals) {
        "ERROR: Config_II not empty\n",
        243,
        {}},
+      {"a record of the type behind an erased gap",
+       {"-u", "img", "-d", "d"},
+       with(with(image, config_II_offset, record(0, 8)), 0xA48, record(1, 16)),
+       {{"d", pattern(16, 1)}},
+       exists,
+       243,
+       {}},
       {"erased gap before a record",
        {"-u", "img", "-w", "w"},
        with(image, config_II_offset + 2, record(1, 4)),
@@ -428,6 +438,13 @@ TEST(program, config_block) {
        looked_up(std::string("maca\0"
                              "66:77:88:99:aa:bb\0",
                              23))},
+      {"CRs, NULs and blanks at a line's end, a line of NULs, a comment with a CR",
+       {"-u", "img", "-i", "cfg", "-e", "env"},
+       image,
+       {{"cfg", text_bytes("# set\rtings\n\0\0\n\0 \r\nalpha overwrite one two\r \t\0\r\nbeta keep 7\0\n"s)}, env},
+       "",
+       0,
+       {{config_offset, worked_example_block()}}},
       {"a comment line of any length is skipped",
        {"-u", "img", "-i", "cfg", "-e", "env"},
        image,
@@ -460,6 +477,13 @@ TEST(program, config_refusals) {
       {"no default config",
        args,
        with(image, locator_offset, {0xFF, 0xFF, 0xFF, 0xFF}),
+       {cfg, env},
+       "ERROR: found no Defaultconfig\n",
+       245,
+       {}},
+      {"a default header whose first word is erased",
+       args,
+       with(image, example_descriptor_offset + 4, {0x00, 0x07}),  // the header at 0x600, in the config area
        {cfg, env},
        "ERROR: found no Defaultconfig\n",
        245,
@@ -522,6 +546,27 @@ TEST(program, config_refusals) {
                            "beta keep 2\n")},
         env},
        "ERROR: tag name in config line 2 begins with byte 0xFF\n",
+       254,
+       {}},
+      {"lines joined by CRs",
+       args,
+       image,
+       {{"cfg", text_bytes("A overwrite 1\rB overwrite 2\rC keep 3\r")}, env},
+       "ERROR: config line 1 goes on after a CR or NUL\n",
+       254,
+       {}},
+      {"a NUL inside a value",
+       args,
+       image,
+       {{"cfg", text_bytes("P overwrite Exa\0mple\n\0Q overwrite 2\n"s)}, env},
+       "ERROR: config line 1 goes on after a CR or NUL\n",
+       254,
+       {}},
+      {"a NUL before a tag",
+       args,
+       image,
+       {{"cfg", text_bytes("# settings\nalpha overwrite 1\n\0Q overwrite 2\n"s)}, env},
+       "ERROR: config line 3 goes on after a CR or NUL\n",
        254,
        {}},
       {"no value",
@@ -589,6 +634,31 @@ TEST(program, faults) {
        {}},
   };
   for (const program_case &c : cases) check_run(c);
+}
+
+// A read-back that cannot read the partition says so, and names where. The
+// write that it follows took; the version byte after it never came.
+TEST(program, a_read_back_that_cannot_read) {
+  const char *shim = fault_shim();
+  if (!shim) GTEST_SKIP() << "no fault library for this build's tool";
+  bytes image = example_image();
+  bytes wlan = pattern(100, 7);
+  for (const char *fault : {"pread_eio", "pread_eof"}) {
+    setenv("LD_PRELOAD", shim, 1);
+    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);  // the sanitizers' runtime comes second then
+    setenv("SET_CONFIG_FAULT", fault, 1);
+    check_run({fault,
+               {"-u", "img", "-w", "w"},
+               image,
+               {{"w", wlan}},
+               "ERROR: read back failed at 0x981\n[write_config] ERROR: -12\n",
+               244,
+               // All but the version byte, which goes last, took.
+               {{config_II_offset + 1, concat({0, 100, 0}, wlan)}}});
+    unsetenv("LD_PRELOAD");
+    unsetenv("ASAN_OPTIONS");
+    unsetenv("SET_CONFIG_FAULT");
+  }
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <random>
+
 #include "calibration/records.h"
 #include "config/block.h"
 #include "driver/bytes.h"
@@ -125,12 +128,54 @@ bytes word(uint32_t value) {
 // block that set_config writes is: the changes of a case go on top.
 bytes headed_image() { return with(example_image(), config_offset, example_header()); }
 
-TEST(show_config, refuses_damage_naming_its_offset) {
-  bytes full_table;
-  for (uint32_t slot = 112; slot < 1016; slot += 4) {
-    bytes w = word(config_address_base + 1016);
-    full_table.insert(full_table.end(), w.begin(), w.end());
+// Table slots from block offset 112 up to end, each holding pointer.
+bytes table_of(uint32_t end, uint32_t pointer) {
+  bytes table;
+  for (uint32_t slot = 112; slot < end; slot += 4) {
+    bytes w = word(pointer);
+    table.insert(table.end(), w.begin(), w.end());
   }
+  return table;
+}
+
+using tags = std::vector<std::pair<std::string, std::string>>;
+
+// A config block laid out as set_config lays one out, with the example header:
+// the fixed tags' pointers and strings, the table's zero words, var_data right
+// behind them and the variable pairs packed there. Any bytes in the strings.
+bytes laid_out_block(const tags &fixed, const tags &variable) {
+  bytes block(config_size, erased);
+  put_bytes(block, 0, example_header());
+  uint32_t tag_pos = header_size, str_top = config_size;
+  auto put_string = [&block](uint32_t at, const std::string &string) {
+    put_bytes(block, at, text_bytes(string));
+    block[at + string.size()] = 0;
+  };
+  for (const auto &[name, value] : fixed) {
+    for (const std::string *string : {&value, &name}) {
+      str_top -= (uint32_t)string->size() + 1;
+      put_string(str_top, *string);
+      put_le32(&block[tag_pos], config_address_base + str_top);
+      tag_pos += 4;
+    }
+  }
+  put_bytes(block, tag_pos, bytes(8, 0));
+  tag_pos += 8;
+  put_le32(&block[header_var_data], config_address_base + tag_pos);
+  for (const auto &[name, value] : variable) {
+    for (const std::string *string : {&name, &value}) {
+      put_string(tag_pos, *string);
+      tag_pos += (uint32_t)string->size() + 1;
+    }
+  }
+  if (tag_pos >= str_top) ADD_FAILURE() << "the tags do not fit the block";
+  return block;
+}
+
+TEST(show_config, refuses_damage_naming_its_offset) {
+  bytes full_table = table_of(1016, config_address_base + 1016);
+  bytes provisioned = laid_out_block({{"HWRevision", "195"}, {"ProductID", "Example_Box_7000"}},
+                                     {{"SerialNumber", "EX0000000001"}, {"firmware_version", "07.50"}});
   const damage_case cases[] = {
       {"pointer outside the block",
        {{0x5EC, word(0x900005F8)}, {0x5F0, word(0x90001000)}},
@@ -151,8 +196,18 @@ TEST(show_config, refuses_damage_naming_its_offset) {
        {{0x5EC, word(0x900005EF)}, {0x5F0, bytes(8, 0)}},
        "ERROR: var_data 0x900005ef at 0x5ec points outside the config block"},
       {"variable tag running to the block's end",
-       {{0x5EC, word(0x90000978)}, {0x5F0, bytes(8, 0)}, {0x978, {'a', 'b', 0, 'c'}}},
+       {{0x5EC, word(0x90000978)},
+        {0x5F0, table_of(1008, config_address_base + 1016)},
+        {0x970, bytes(8, 0)},
+        {0x978, {'a', 'b', 0, 'c'}}},
        "ERROR: variable tag value at 0x97b has no end inside the config block"},
+      // A flash bit lost: var_data points into the table instead of behind it.
+      {"var_data not right behind the table",
+       {{config_offset, provisioned}, {0x5EC, word(0x900005f0)}},
+       "ERROR: var_data 0x900005f0 at 0x5ec does not point right behind the tag table"},
+      {"var_data past the variable area's start",
+       {{config_offset, provisioned}, {0x5EC, word(0x90000618)}},
+       "ERROR: var_data 0x90000618 at 0x5ec does not point right behind the tag table"},
       {"record running past the region",
        {{0x580, worked_example_block()}, {0x980, record(record_wlan, 0x37C)}, {0xD00, {2, 0, 0xFD, 0}}},
        "ERROR: record at 0xd00 runs past the Config_II region"},
@@ -215,16 +270,15 @@ TEST(show_config, names_an_interrupted_write) {
 }
 
 // The limits that the damage checks draw, from the side that passes: the
-// lowest var_data, and a table whose zero words are the block's last pair.
+// lowest var_data (right behind an empty table), and a table whose zero words
+// are the block's last pair, its tags all "x overwrite x" and one "x variable x".
 TEST(show_config, shows_blocks_at_the_limits) {
-  bytes last_pair_table;
-  for (uint32_t slot = 112; slot < 1008; slot += 4) {
-    bytes w = word(config_address_base + 1008);  // the empty string of the zero words
-    last_pair_table.insert(last_pair_table.end(), w.begin(), w.end());
-  }
   const std::vector<std::pair<uint32_t, bytes>> limits[] = {
-      {{0x5EC, word(0x900005F0)}, {0x5F0, bytes(8, 0)}},
-      {{0x5EC, word(0x90000978)}, {0x5F0, last_pair_table}, {0x970, bytes(8, 0)}},
+      {{0x5EC, word(0x900005F8)}, {0x5F0, bytes(8, 0)}},
+      {{0x5EC, word(0x90000978)},
+       {0x5F0, table_of(1008, config_address_base + 1016)},
+       {0x970, bytes(8, 0)},
+       {0x978, {'x', 0, 'x', 0}}},
   };
   for (const auto &changes : limits) {
     SCOPED_TRACE(get_le32(changes[0].second.data()));
@@ -295,6 +349,30 @@ TEST(show_config, never_writes_the_partition_nor_a_device) {
   }
 }
 
+// A payload output that is a pipe, a process substitution or a FIFO with a
+// reader, takes the payload whole; the partition may come from a pipe too.
+TEST(show_config, writes_a_payload_into_a_pipe) {
+  const char *scripts[] = {
+      "timeout 20 $SHOW_CONFIG -u img -w >(cat > w.out); status=$?; wait $!; exit $status",
+      "mkfifo fifo; cat fifo > w.out & timeout 20 $SHOW_CONFIG -u img -w fifo; status=$?; wait; exit $status",
+      "cat img | timeout 20 $SHOW_CONFIG -u /dev/stdin -w >(cat > w.out); status=$?; wait $!; exit $status",
+  };
+  bytes image = with(example_image(), config_II_offset, record(record_wlan, 1148));
+  for (const char *script : scripts) {
+    SCOPED_TRACE(script);
+    temp_folder folder;
+    write_file(folder.path("img"), image);
+    tool_run run = run_shell(folder, script);
+    EXPECT_EQ(
+        "# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x980: WLAN, version 2, length "
+        "1148\n",
+        run.output);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 1148), read_file(folder.path("w.out")));
+    EXPECT_EQ(image, read_file(folder.path("img")));
+  }
+}
+
 TEST(show_config, a_listing_that_cannot_be_written_fails) {
   temp_folder folder;
   write_file(folder.path("img"), example_image());
@@ -320,6 +398,131 @@ TEST(show_config, lists_a_tag_no_config_line_holds_as_a_comment) {
   write_file(folder.path("img"), example_image());
   tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
   EXPECT_EQ(0, again.status) << again.output;
+}
+
+// The example files' run with one bit of var_data lost (0x90000610 becomes
+// 0x90000600): the pointer table is no variable area, the block is damaged.
+TEST(show_config, a_var_data_off_the_table_is_damage) {
+  temp_folder folder;
+  bytes image = set_up(folder,
+                       "HWRevision overwrite 195\nProductID overwrite Example_Box_7000\nSerialNumber keep\n"
+                       "maca overwrite\nfirmware_version keep 07.50\nlinux_fs_start keep 0\n",
+                       "SerialNumber EX0000000001\nmaca 00:00:5E:00:53:01\n");
+  ASSERT_EQ(0x10, image[config_offset + header_var_data]);
+  image[config_offset + header_var_data] = 0;
+  write_file(folder.path("img"), image);
+  tool_run run = run_show(folder, {"-u", "img"});
+  EXPECT_EQ(std::string(example_header_lines) +
+                "# var_data 0x90000600\nHWRevision overwrite 195\nProductID overwrite Example_Box_7000\n"
+                "maca overwrite 00:00:5E:00:53:01\n"
+                "ERROR: var_data 0x90000600 at 0x5ec does not point right behind the tag table\n"
+                "# Config_II region at 0x980\n# erased\n",
+            run.output);
+  EXPECT_EQ(1, run.status);
+}
+
+// Tags that no config line gives back are comments saying why, one line each
+// whatever bytes they hold; the listing reads back into the other tags only.
+TEST(show_config, lists_a_tag_no_line_reads_back_as_a_comment) {
+  temp_folder folder;
+  tags fixed = {{"nl", "a\nINJECT overwrite 1"},
+                {"two words", "v"},
+                {"lead", " v"},
+                {"trail", "v "},
+                {"tab", "a\tb"},
+                {"cr", "a\rb"},
+                {"empty", ""},
+                {"\xff"
+                 "ff",
+                 "v"},
+                {"", "v"},
+                {"#kept", "one two"}};
+  tags variable = {{"line\nend", "v"}, {"kept", "\x01 x"}};
+  write_file(folder.path("img"), with(example_image(), config_offset, laid_out_block(fixed, variable)));
+  tool_run shown = run_show(folder, {"-u", "img"});
+  EXPECT_EQ(
+      std::string(example_header_lines) +
+          "# var_data 0x90000648\n"
+          "# tag that no config line holds (tab or line end in the value): nl overwrite a\\x0aINJECT overwrite 1\n"
+          "# tag that no config line holds (blank or line end in the name): two words overwrite v\n"
+          "# tag that no config line holds (blank at the start or end of the value): lead overwrite  v\n"
+          "# tag that no config line holds (blank at the start or end of the value): trail overwrite v \n"
+          "# tag that no config line holds (tab or line end in the value): tab overwrite a\\x09b\n"
+          "# tag that no config line holds (tab or line end in the value): cr overwrite a\\x0db\n"
+          "# tag that no config line holds (empty value): empty overwrite \n"
+          "# tag that no config line holds (name begins with byte 0xFF): \xff"
+          "ff overwrite v\n"
+          "# tag that no config line holds (empty name):  overwrite v\n"
+          " #kept overwrite one two\n"
+          "# tag that no config line holds (blank or line end in the name): line\\x0aend variable v\n"
+          "kept variable \x01 x\n"
+          "# Config_II region at 0x980\n# erased\n",
+      shown.output);
+  EXPECT_EQ(5, shown.status);
+  write_text(folder.path("cfg"), shown.output);
+  write_text(folder.path("env"), "unused 1\n");
+  write_file(folder.path("img"), example_image());
+  tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+  EXPECT_EQ(0, again.status) << again.output;
+  EXPECT_EQ(with(example_image(), config_offset, laid_out_block({{"#kept", "one two"}}, {{"kept", "\x01 x"}})),
+            read_file(folder.path("img")));
+}
+
+// The round trip as a property, over blocks whose tags hold every awkward
+// byte (blanks, tabs, CRs, LFs, 0xFF, '#', control bytes; an empty string is a
+// NUL at once): every listing that exits 0 gives the same block back through
+// set_config -i, and every listing keeps one line a tag, comment or not.
+TEST(show_config, every_listing_that_exits_0_reads_back) {
+  std::mt19937 random(20261217);
+  auto below = [&random](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
+  const std::string plain = "abZ09#.\\\x80";
+  const std::string awkward = plain + " \t\r\n\xff\x01";
+  auto text = [&](bool value) {
+    bool odd = below(100) < 8;
+    const std::string &alphabet = odd ? awkward : plain;
+    std::string string;
+    for (uint32_t n = odd ? below(5) : 1 + below(6); n > 0; n--) string += alphabet[below((uint32_t)alphabet.size())];
+    if (value && !odd && below(4) == 0) string += " " + string;  // blanks inside a value stay
+    return string;
+  };
+  // A variable name that begins with 0xFF ends the variable area where it
+  // stands, for the tolvane as for any reader: no such block is written.
+  auto some_tags = [&](bool variable) {
+    tags list(below(5));
+    for (auto &[name, value] : list) {
+      name = text(false), value = text(true);
+      if (variable && !name.empty() && name[0] == '\xff') name[0] = 'a';
+    }
+    return list;
+  };
+  int listed = 0, commented = 0;
+  for (int round = 0; round < 120; round++) {
+    tags fixed = some_tags(false), variable = some_tags(true);
+    bytes image = with(example_image(), config_offset, laid_out_block(fixed, variable));
+    temp_folder folder;
+    write_file(folder.path("img"), image);
+    tool_run shown = run_show(folder, {"-u", "img"});
+    SCOPED_TRACE(shown.output);
+    ASSERT_TRUE(shown.status == 0 || shown.status == 5);
+    size_t lines = (size_t)std::count(shown.output.begin(), shown.output.end(), '\n');
+    EXPECT_EQ(9 + fixed.size() + variable.size() + 2, lines);
+    if (shown.status != 0) {
+      commented++;
+      continue;
+    }
+    listed++;
+    write_text(folder.path("cfg"), shown.output);
+    write_text(folder.path("env"), "unused 1\n");
+    write_file(folder.path("img"), example_image());
+    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+    EXPECT_EQ(0, again.status) << again.output;
+    EXPECT_EQ(image, read_file(folder.path("img")));
+  }
+  // The generator reaches both kinds of listing.
+  EXPECT_GE(listed, 20);
+  EXPECT_GE(commented, 20);
+  RecordProperty("listed", listed);
+  RecordProperty("commented", commented);
 }
 
 }  // namespace
