@@ -26,8 +26,22 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
   return found;
 }
 
-int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
-                     const partition &target) {
+int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records, bool wlan, bool dect) {
+  uint32_t total = (uint32_t)records.size();
+  if (image.size() < config_II_offset + config_II_size || total > config_II_size) return -1;
+  std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
+  int found = 0;
+  if (wlan && dect) {
+    if (!is_erased(region, total, config_II_size - total)) return -1;
+  } else {
+    found = config_II_resume(wlan ? record_wlan : record_dect, region, records);
+  }
+  if (found < 0 || total > config_II_size - (uint32_t)found) return -1;
+  return programmable(region.subspan((uint32_t)found, total), records) ? found : -1;
+}
+
+int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
+                           bool in_place, record_placement &placement) {
   const char *wlan = files.wlan;
   const char *dect = files.dect;
   uint32_t total = 0;
@@ -41,9 +55,21 @@ int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records,
     if (length <= 0) return result_calibration;
     total += (uint32_t)length;
   }
-  int found = examine_config_II(image, wlan, dect, total);
+  // In place, a region that does not allow it is refused as without -r.
+  int found = in_place ? examine_config_II_in_place(image, records.first(total), wlan, dect) : -1;
+  if (found < 0) found = examine_config_II(image, wlan, dect, total);
   if (found < 0) return found;
-  if (wlan) trace("write %s to %s\n", wlan, printable_path(target.path));
-  if (dect) trace("write %s to %s\n", dect, printable_path(target.path));
-  return write_config(records.first(total), target, config_II_offset + (uint32_t)found);
+  placement = {(uint32_t)found, total};
+  return result_ok;
+}
+
+int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8_t> records,
+                           const calibration_files &files, const record_placement &placement, const partition &target,
+                           bool in_place) {
+  if (files.wlan) trace("write %s to %s\n", files.wlan, printable_path(target.path));
+  if (files.dect) trace("write %s to %s\n", files.dect, printable_path(target.path));
+  uint32_t offset = config_II_offset + placement.offset;
+  std::span<const uint8_t> present;
+  if (in_place) present = image.subspan(offset, placement.total);
+  return write_config(records.first(placement.total), target, offset, config_II_commit_size, present);
 }

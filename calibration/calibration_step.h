@@ -13,15 +13,38 @@ struct calibration_files {
   const char *dect;  // -d
 };
 
+// The records a run writes: their bytes at the start of the record buffer and
+// the region offset they go to.
+struct record_placement {
+  uint32_t offset = 0;  // in the Config_II region
+  uint32_t total = 0;   // bytes of all new records
+};
+
 // Turns the WLAN and the DECT file (either may be null) into records in the
-// record buffer, examines the Config_II region of image and writes the records
-// into the target partition. 0; -15 when a file cannot be turned into a
-// record; -13 when the region forbids the write; -12 when the write fails.
-int calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
-                     const partition &target);
+// record buffer and examines the Config_II region of image for them. 0; -15
+// when a file cannot be turned into a record; -13 when the region forbids the
+// write. in_place (-r): the region may already hold part or all of exactly
+// these records where they go; it is refused, as without it, where it does not.
+int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
+                           bool in_place, record_placement &placement);
+
+// Writes the placed records into the target partition, the first record's
+// version byte last; in_place: only the bytes that image does not hold already.
+// 0, or -12 when the write fails.
+int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8_t> records,
+                           const calibration_files &files, const record_placement &placement, const partition &target,
+                           bool in_place);
 
 // Where the new records of total bytes go in the Config_II region of image:
 // behind the records of other types when one file is given, at the start of a
 // wholly erased region when both are. The region offset, or -13 after a message
 // when the region is in use, or the write range leaves the region or is not erased.
 int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total);
+
+// Where the new records go when the region may already hold part or all of
+// them: behind the whole records of other types, or where a record of the
+// first one's type stands that is byte for byte the new one; with both types,
+// at the region's start with the rest of the region erased. Every byte of the
+// write range must be one that programming turns into the new byte. The region
+// offset, or -1 (nothing printed) when the region does not allow that.
+int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records, bool wlan, bool dect);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "driver/bytes.h"
 #include "driver/layout.h"
@@ -133,6 +134,30 @@ int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t o
     if (length < 0) return length;
     cursor += (uint32_t)length;
     found += (uint32_t)length;
+  }
+  return (int)found;
+}
+
+int config_II_resume(record_type type, std::span<const uint8_t> region, std::span<const uint8_t> records) {
+  uint32_t cursor = 0;
+  uint32_t found = 0;
+  for (uint32_t step = 0; step < records.size() && cursor < region.size(); step++) {
+    if (region[cursor] == erased) {
+      cursor++;
+      continue;
+    }
+    if (region[cursor] != record_version || region.size() - cursor < record_header_size) break;
+    record_header header = get_record_header(&region[cursor]);
+    uint32_t length = header.length + record_header_size;
+    if (length > region.size() - cursor) break;
+    if (header.type == type) {
+      // The new record, written whole already, stands where it goes.
+      bool same = cursor == found && length <= records.size() && memcmp(&region[cursor], records.data(), length) == 0 &&
+                  get_record_header(records.data()).length == header.length;
+      return same ? (int)found : -1;
+    }
+    cursor += length;
+    found += length;
   }
   return (int)found;
 }

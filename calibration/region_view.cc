@@ -3,11 +3,11 @@
 #include <cstdio>
 
 #include "driver/layout.h"
+#include "driver/partition.h"
 
 walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record) {
   std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
-  while (cursor < region.size() && region[cursor] == erased) cursor++;
-  if (cursor == region.size()) return walk_end;
+  if (cursor >= region.size() || region[cursor] == erased) return walk_end;
   if (region[cursor] != record_version) return walk_unknown_version;
   if (region.size() - cursor < record_header_size) return walk_past_region;
   record_header header = get_record_header(&region[cursor]);
@@ -34,9 +34,12 @@ int show_region(std::span<const uint8_t> image) {
     records++;
   }
   uint32_t offset = config_II_offset + cursor;
-  if (walked == walk_unknown_version) {
-    printf("ERROR: unknown record version %d at 0x%x\n", image[offset], offset);
-    return 1;
+  bool rest_erased = is_erased(image, offset, config_II_size - cursor);
+  if (walked == walk_unknown_version || (walked == walk_end && !rest_erased)) {
+    printf("ERROR: interrupted write in the Config_II region at 0x%x: "
+           "rerun the same set_config command with -r to complete it\n",
+           offset);
+    return 2;
   }
   if (walked == walk_past_region) {
     printf("ERROR: record at 0x%x runs past the Config_II region\n", offset);

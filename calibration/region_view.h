@@ -15,14 +15,19 @@ struct record_view {
 
 enum walk_result { walk_record, walk_end, walk_unknown_version, walk_past_region };
 
-// Moves cursor, a region offset, past erased bytes to the next record of the
-// Config_II region of image and describes it in record, then moves cursor past
-// it. walk_end at the region's end; walk_unknown_version or walk_past_region
-// for a damaged record, with cursor on it.
+// Describes the record at cursor, a region offset, of the Config_II region of
+// image in record, then moves cursor past it. The records end at the region's
+// end or at the first erased byte where a record could start: walk_end, with
+// cursor there. walk_unknown_version or walk_past_region for a damaged record,
+// with cursor on it.
 walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record);
 
-// Prints each record of the Config_II region of image as a comment line. 0, or 1
-// after an "ERROR: ..." line naming the offset of a damaged record.
+// Prints each record of the Config_II region of image as a comment line. 0; 1
+// after an "ERROR: ..." line naming the offset of a damaged record; 2 after an
+// "ERROR: interrupted write ..." line when the region holds part of a write,
+// which puts the version byte of its first record down last: bytes written
+// behind the erased byte that ends the records, or a record start that is
+// neither erased nor version 2.
 int show_region(std::span<const uint8_t> image);
 
 // The first record of type in the region, or false.

@@ -11,6 +11,8 @@
 
 namespace {
 
+const char complete_with_rerun[] = "rerun the same set_config command with -r to complete it";
+
 struct named_field {
   const char *name;
   uint32_t offset;
@@ -99,12 +101,24 @@ int show_variable_tags(std::span<const uint8_t> block) {
 
 }  // namespace
 
-int show_block(std::span<const uint8_t> block) {
+bool block_interrupted(std::span<const uint8_t> block, std::span<const uint8_t> default_header) {
+  if (block.size() < header_size) return false;
+  uint32_t first = get_le32(block.data());
+  if (first == 0xFFFFFFFF) return !is_erased(block, 0, (uint32_t)block.size());
+  return default_header.size() >= header_size && first != get_le32(default_header.data()) &&
+         memcmp(block.data() + 4, default_header.data() + 4, header_var_data - 4) == 0;
+}
+
+int show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header) {
   if (is_erased(block, 0, (uint32_t)block.size())) {
     printf("# config block at 0x%x: erased\n", config_offset);
     return 0;
   }
   printf("# config block at 0x%x\n", config_offset);
+  if (block_interrupted(block, default_header)) {
+    printf("ERROR: interrupted write in the config block at 0x%x: %s\n", config_offset, complete_with_rerun);
+    return 3;
+  }
   for (const named_field &field : header_fields) printf("# %s 0x%08x\n", field.name, get_le32(&block[field.offset]));
   int fixed = show_fixed_tags(block);
   if (fixed == 1) return 1;

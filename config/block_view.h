@@ -11,5 +11,13 @@
 // block is one comment line. 0; 1 after an "ERROR: ..." line naming the
 // partition offset of the damage (a pointer outside the block, a table without
 // its closing zero words, a string without its NUL inside the block); 2 when a
-// tag needs a longer line than set_config reads and was shown as a comment.
-int show_block(std::span<const uint8_t> block);
+// tag needs a longer line than set_config reads and was shown as a comment;
+// 3 after an "ERROR: interrupted write ..." line when the block holds part of
+// a write (see block_interrupted).
+int show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header = {});
+
+// True when the config block holds part of a write, which puts its first word
+// down last: that word is erased while other bytes are written, or it differs
+// from the default header's first word (default_header, when the partition has
+// one) while the rest of the header, var_data aside, equals that header's.
+bool block_interrupted(std::span<const uint8_t> block, std::span<const uint8_t> default_header);

@@ -15,8 +15,13 @@ struct config_files {
 // Checks that the config area of image is erased, starts block from the default
 // header, reads the environment text into environment (always NUL-terminated)
 // and builds block from the config file. 0 or the first failure's code.
+// in_place (-r): the area may already hold part or all of the block built, so
+// it is checked once the block is built: each of its bytes must be one that
+// programming turns into the block's ("ERROR: Config not empty" and -13 else).
 int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
-                      const config_files &files);
+                      const config_files &files, bool in_place = false);
 
-// Writes the finished block into the partition at tolvane: 0 or -12.
-int write_config_step(std::span<const uint8_t> block, const partition &target);
+// Writes the finished block into the partition at tolvane, its first word
+// last; in_place: only the bytes that image does not hold already. 0 or -12.
+int write_config_step(std::span<const uint8_t> image, std::span<const uint8_t> block, const partition &target,
+                      bool in_place = false);

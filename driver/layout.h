@@ -11,6 +11,10 @@ inline constexpr uint32_t config_II_offset = 0x980;  // Config_II region: calibr
 inline constexpr uint32_t config_II_size = 0x480;    // 1152 bytes
 inline constexpr uint32_t env_buffer_size = 16384;   // environment text, always NUL-terminated
 inline constexpr uint8_t erased = 0xFF;              // an erased flash byte
+// What makes a write visible, and so goes into the partition last: the config
+// block's first word, and the version byte of the first record written.
+inline constexpr uint32_t config_commit_size = 4;
+inline constexpr uint32_t config_II_commit_size = 1;
 
 static_assert(config_offset + config_size == locator_offset, "the block ends where the locator begins");
 static_assert(locator_offset + 4 == config_II_offset, "the region begins right after the locator");

@@ -67,6 +67,48 @@ ssize_t write_at(int fd, std::span<const uint8_t> data, uint32_t offset) {
   return written;
 }
 
+// How far the runs of one write got: the bytes written (-1 when the first
+// write failed outright), and where the read-back differed.
+struct write_progress {
+  long count = 0;
+  bool seekless = false;  // the target cannot seek (a pipe): nothing was counted
+  long differs_at = -1;   // partition offset where the read-back differed
+};
+
+// Writes one run at offset, syncs it and reads it back: false when any of that fails.
+bool write_run(int fd, std::span<const uint8_t> run, uint32_t offset, write_progress &progress) {
+  ssize_t written = write_at(fd, run, offset);
+  if (written < 0) {
+    if (progress.count == 0) progress.count = -1;
+    progress.seekless = progress.count < 0 && errno == ESPIPE;
+    return false;
+  }
+  progress.count += written;
+  if (written != (ssize_t)run.size() || !synced(fd)) return false;
+  long differs = first_difference(fd, run, offset);
+  if (differs >= 0) progress.differs_at = (long)offset + differs;
+  return differs < 0;
+}
+
+// Writes the bytes of data from from to to that differ from present (all of
+// them when present is empty), each run of such bytes in one call, in address
+// order: false at the first run that fails.
+bool write_part(int fd, std::span<const uint8_t> data, std::span<const uint8_t> present, uint32_t offset, size_t from,
+                size_t to, write_progress &progress) {
+  auto differs = [&](size_t i) { return present.empty() || data[i] != present[i]; };
+  for (size_t i = from; i < to;) {
+    if (!differs(i)) {
+      i++;
+      continue;
+    }
+    size_t end = i + 1;
+    while (end < to && differs(end)) end++;
+    if (!write_run(fd, data.subspan(i, end - i), offset + (uint32_t)i, progress)) return false;
+    i = end;
+  }
+  return true;
+}
+
 }  // namespace
 
 int open_partition(partition &target, const char *path) {
@@ -117,26 +159,31 @@ int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expec
   return check_count(path, got, expected);
 }
 
-int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset) {
+int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
+                 std::span<const uint8_t> present) {
   trace("[write_config] file %s offset 0x%x config_size %d\n", printable_path(target.path), offset, (int)data.size());
   int result = result_write;
-  if (target.writable) {
-    ssize_t written = write_at(target.fd, data, offset);
-    // A target that cannot seek (a pipe) refuses before writing: nothing to count.
-    if (written >= 0 || errno != ESPIPE) trace("[write_config] len %d\n", (int)written);
-    // A write that did not take must not pass for one: it is synced to the
-    // device and read back.
-    if (written == (ssize_t)data.size() && synced(target.fd)) {
-      long differs = first_difference(target.fd, data, offset);
-      if (differs < 0) {
-        result = result_ok;
-      } else {
-        printf("ERROR: read back differs at 0x%x\n", (unsigned)(offset + differs));
-      }
-    }
+  if (commit > data.size()) commit = (uint32_t)data.size();
+  if (target.writable && (present.empty() || present.size() == data.size())) {
+    // A write that did not take must not pass for one: each run is synced to
+    // the device and read back. The commit bytes go last.
+    write_progress progress;
+    bool written = write_part(target.fd, data, present, offset, commit, data.size(), progress) &&
+                   write_part(target.fd, data, present, offset, 0, commit, progress);
+    if (!progress.seekless) trace("[write_config] len %d\n", (int)progress.count);
+    if (progress.differs_at >= 0) printf("ERROR: read back differs at 0x%x\n", (unsigned)progress.differs_at);
+    if (written) result = result_ok;
   }
   if (result != result_ok) printf("[write_config] ERROR: %d\n", result);
   return result;
+}
+
+bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data) {
+  if (present.size() != data.size()) return false;
+  for (size_t i = 0; i < data.size(); i++) {
+    if ((present[i] & data[i]) != data[i]) return false;
+  }
+  return true;
 }
 
 bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {

@@ -38,11 +38,22 @@ int read_partition(const partition &target, std::span<uint8_t> image);
 int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected, size_t *count = nullptr);
 
 // Writes data into the partition from byte offset on, leaving every other byte
-// as it was, syncs it where the target supports that and reads it back. 0; -12
-// after "[write_config] ERROR: %d\n" when there is no writable target, the
-// write or the sync fails, or the bytes read back differ (after
+// as it was: first all of data but its first commit bytes, then those, so that
+// a write cut at any byte leaves its commit bytes erased or half programmed
+// and no reader takes it for whole data. When present is given (what the
+// partition holds there now, as long as data), only the bytes that differ
+// from it are written, run by run, in that same order. Each run is synced
+// where the target supports that and read back. 0; -12 after
+// "[write_config] ERROR: %d\n" when there is no writable target, a write or a
+// sync fails, or the bytes read back differ (after
 // "ERROR: read back differs at 0x%x\n").
-int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset);
+int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
+                 std::span<const uint8_t> present = {});
+
+// True when each of data's bytes can be programmed over the byte that present
+// holds at its place: programming only clears bits, so the old byte must hold
+// every bit of the new one (an erased byte, an equal byte, a half-programmed one).
+bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data);
 
 // True when the size bytes of image from offset on lie inside it and are all erased.
 bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size);

@@ -51,7 +51,7 @@ TEST(read_file_2_buffer, refuses_a_folder_or_no_path) {
 int write_into(const char *path, const bytes &data, uint32_t offset) {
   partition target;
   int result = open_partition(target, path);
-  if (result == result_ok) result = write_config(data, target, offset);
+  if (result == result_ok) result = write_config(data, target, offset, config_commit_size);
   close_partition(target);
   return result;
 }
@@ -64,8 +64,8 @@ TEST(write_config, changes_only_the_target_range) {
   partition target;
   ASSERT_EQ(result_ok, open_partition(target, folder.path("img").c_str()));
   EXPECT_TRUE(target.writable);
-  EXPECT_EQ(result_ok, write_config(first, target, config_II_offset));
-  EXPECT_EQ(result_ok, write_config(second, target, config_offset));
+  EXPECT_EQ(result_ok, write_config(first, target, config_II_offset, config_II_commit_size));
+  EXPECT_EQ(result_ok, write_config(second, target, config_offset, config_commit_size));
   close_partition(target);
   put_bytes(image, config_II_offset, first);
   put_bytes(image, config_offset, second);

@@ -5,8 +5,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 bool prepare_process() {
-  if (signal(SIGPIPE, SIG_IGN) == SIG_ERR) return false;
+  if (signal(SIGPIPE, SIG_IGN) == SIG_ERR || signal(SIGXFSZ, SIG_IGN) == SIG_ERR) return false;
   for (int fd = 0; fd <= 2; fd++) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
     // The lowest free descriptor is fd itself, as those below it are valid by
@@ -16,4 +18,19 @@ bool prepare_process() {
     if (null != fd && (dup2(null, fd) != fd || close(null) != 0)) return false;
   }
   return true;
+}
+
+void hold_stop_signals(held_signals &signals) {
+  sigset_t stop;
+  sigemptyset(&stop);
+  const int stops[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  for (int stop_signal : stops) sigaddset(&stop, stop_signal);
+  signals.held = sigprocmask(SIG_BLOCK, &stop, &signals.before) == 0;
+}
+
+void release_stop_signals(held_signals &signals) {
+  // What the run printed reaches its output before a held signal ends it.
+  if (signals.held) (void)fflush(stdout);
+  if (signals.held) (void)sigprocmask(SIG_SETMASK, &signals.before, nullptr);
+  signals.held = false;
 }

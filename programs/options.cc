@@ -19,6 +19,7 @@ run_options parse_options(int argc, char **argv) {
       case 'u': value = &options.tolvane; break;
       case 'w': value = &options.wlan; break;
       case 'l': options.trace = true; break;
+      case 'r': options.in_place = true; break;
       case 'h': options.help = true; return options;
       default: break;
     }

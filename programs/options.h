@@ -8,6 +8,7 @@ struct run_options {
   const char *tolvane = nullptr;      // -u: partition device or image file, read and written
   const char *wlan = nullptr;         // -w: WLAN calibration file
   bool trace = false;                 // -l: trace messages print
+  bool in_place = false;              // -r: complete an interrupted or repeated run in place
   bool help = false;                  // -h met: print the usage text and do nothing else
 };
 

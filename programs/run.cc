@@ -11,6 +11,7 @@
 #include "config/config_step.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
+#include "driver/process.h"
 #include "driver/result.h"
 
 namespace {
@@ -62,25 +63,36 @@ int run_steps(const run_options &options, const run_buffers &buffers) {
   std::span<uint8_t> environment(buffers.environment, env_buffer_size);
   std::span<uint8_t> image(buffers.image, image_size);
   std::span<uint8_t> block(buffers.block, config_size);
-  std::span<uint8_t> records(buffers.records, config_II_size);
+  std::span<uint8_t> records_buffer(buffers.records, config_II_size);
   partition target;
   // One transaction on the target: opened and locked before the image is read,
   // released after the last write.
   int result = open_partition(target, options.tolvane);
   if (result == result_ok) result = keep_messages_out(target);
   if (result == result_ok && options.tolvane) result = read_partition(target, image);
+  bool in_place = options.in_place;
   if (result == result_ok && options.config) {
-    result = build_config_step(image, block, environment, {options.config, options.environment});
+    result = build_config_step(image, block, environment, {options.config, options.environment}, in_place);
   }
-  if (result == result_ok && (options.wlan || options.dect)) {
-    result = calibration_step(image, records, {options.wlan, options.dect}, target);
+  calibration_files calibration{options.wlan, options.dect};
+  bool calibrating = options.wlan || options.dect;
+  record_placement placement;
+  if (result == result_ok && calibrating) {
+    result = build_calibration_step(image, records_buffer, calibration, in_place, placement);
   }
-  if (result == result_ok && options.config) result = write_config_step(block, target);
+  // From the first write to the last one's read-back, no signal cuts the run.
+  held_signals signals;
+  if (result == result_ok) hold_stop_signals(signals);
+  if (result == result_ok && calibrating) {
+    result = write_calibration_step(image, records_buffer, calibration, placement, target, in_place);
+  }
+  if (result == result_ok && options.config) result = write_config_step(image, block, target, in_place);
   // A target that cannot be closed cleanly may not hold what was written.
   if (!close_partition(target) && result == result_ok) {
     printf("[write_config] ERROR: %d\n", result_write);
     result = result_write;
   }
+  release_stop_signals(signals);
   return result;
 }
 

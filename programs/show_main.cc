@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "calibration/region_view.h"
+#include "config/block.h"
 #include "config/block_view.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
@@ -26,6 +27,7 @@ enum show_status {
   show_payload_refused = 4,  // a record asked for is missing, or its payload cannot be written there
   show_tag_too_long = 5,     // a tag was listed as a comment: no config line holds it
   show_output_failed = 6,    // standard output could not be written
+  show_interrupted = 7,      // the block or the region holds part of a write: set_config -r completes it
 };
 
 struct show_options {
@@ -98,11 +100,16 @@ int write_payload(std::span<const uint8_t> image, const struct stat &partition, 
   return show_ok;
 }
 
-// The listing of the block and the region: show_ok, show_damaged or show_tag_too_long.
+// The listing of the block and the region: show_ok, show_damaged,
+// show_interrupted or show_tag_too_long, in that order of precedence.
 int show_image(std::span<const uint8_t> image) {
-  int block = show_block(image.subspan(config_offset, config_size));
+  long source = default_config_source(image);
+  std::span<const uint8_t> header;
+  if (source >= 0) header = image.subspan((size_t)source, header_size);
+  int block = show_block(image.subspan(config_offset, config_size), header);
   int region = show_region(image);
-  if (block == 1 || region != 0) return show_damaged;
+  if (block == 1 || region == 1) return show_damaged;
+  if (block == 3 || region == 2) return show_interrupted;
   return block == 2 ? show_tag_too_long : show_ok;
 }
 
