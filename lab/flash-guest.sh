@@ -81,6 +81,7 @@ refused_unchanged() {
 named_interrupted() {
   expect show_config 7 -u /dev/mtd1 || return 1
   grep -q interrupted out || { note "show_config does not say interrupted:"; sed 's/^/      /' out; return 1; }
+  note "$(grep -m1 interrupted out)"
 }
 
 case $phase in
