@@ -86,6 +86,8 @@ boot() {
     "$@" -S -chardev socket,id=stub,path=stub.sock,server=on,wait=off -gdb chardev:stub </dev/null &
     qemu=$!
     python3 "$here/watch.py" stub.sock $((0xbe000000 + partition + cut)) 60 $qemu > watch.out || ok=no
+    # Killed by then, but never left behind, whatever became of the watcher.
+    kill -KILL $qemu 2>/dev/null || true
     wait $qemu 2>/dev/null || true
     rm -f stub.sock
     sed 's/^/    /' watch.out
