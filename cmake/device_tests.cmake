@@ -1,7 +1,8 @@
 # Tests of the static device build: each program statically linked and within
 # its budget; every whole-program test of the host build's suite run on these
 # programs under qemu-mipsel, without a sysroot; and the device lab, which
-# boots them on a real kernel MTD flash on two processor models.
+# boots them on a real kernel MTD flash on two processor models, and cuts their
+# power in the middle of a write on the board's NOR flash.
 enable_testing()
 set(SET_CONFIG_HOST_TESTS "${PROJECT_SOURCE_DIR}/build/default/tests/set_config_tests" CACHE FILEPATH
     "The host build's test program, whose whole-program tests run the device programs")
@@ -32,3 +33,10 @@ foreach(cpu default 4KEc)
             ${CMAKE_BINARY_DIR}/lab-${cpu} ${model})
   set_tests_properties(device_lab_${cpu} PROPERTIES TIMEOUT 900 RESOURCE_LOCK device_lab)
 endforeach()
+
+# Power cuts on the board's NOR flash, kept in a file across the cut: a run cut
+# in the middle of its write, then completed after the next boot.
+add_test(NAME device_lab_power_cut
+  COMMAND ${PROJECT_SOURCE_DIR}/lab/flash.sh $<TARGET_FILE_DIR:set_config> ${PROJECT_SOURCE_DIR}/examples
+          ${CMAKE_BINARY_DIR}/lab-flash)
+set_tests_properties(device_lab_power_cut PROPERTIES TIMEOUT 480 RESOURCE_LOCK device_lab)
