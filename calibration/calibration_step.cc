@@ -1,6 +1,7 @@
 #include "calibration/calibration_step.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "calibration/records.h"
 #include "calibration/region_view.h"
@@ -11,9 +12,15 @@
 
 // found, or -13 after its message when a record of type stands anywhere in the
 // region: behind an erased gap or beyond the bytes the scan stepped over too.
-static int refuse_second_record(std::span<const uint8_t> image, record_type type, int found) {
+// True when a record of type stands in the Config_II region of image, behind
+// erased gaps too, anywhere but at the region offset at.
+static bool record_elsewhere(std::span<const uint8_t> image, record_type type, uint32_t at) {
   record_view record;
-  if (!find_record(image, type, record, true)) return found;
+  return find_record(image, type, record, true) && record.offset != config_II_offset + at;
+}
+
+static int refuse_second_record(std::span<const uint8_t> image, record_type type, int found) {
+  if (!record_elsewhere(image, type, config_II_size)) return found;
   printf("ERROR: Config_II not empty - this Type of Config exists\n");
   return result_not_erased;
 }
@@ -39,22 +46,25 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
 
 int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records, bool wlan, bool dect) {
   uint32_t total = (uint32_t)records.size();
-  if (image.size() < config_II_offset + config_II_size || total > config_II_size) return -1;
   std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
-  int found = 0;
-  if (wlan && dect) {
-    if (!is_erased(region, total, config_II_size - total)) return -1;
-  } else {
-    record_type type = wlan ? record_wlan : record_dect;
-    found = config_II_resume(type, region, records);
-    // A record of the type may stand only where the new one goes.
-    record_view record;
-    if (found >= 0 && find_record(image, type, record, true) && record.offset != config_II_offset + (uint32_t)found) {
-      return -1;
-    }
+  record_type type = wlan ? record_wlan : record_dect;
+  bool both = wlan && dect;
+  // With one type, right behind the whole records of other types at the
+  // region's start, as a reader of the region sees them: where a record of the
+  // type stands whole already, it must be the new one, and none may stand
+  // elsewhere. With both, at the region's start, the rest of the region erased.
+  uint32_t found = 0;
+  while (!both && config_II_size - found >= record_header_size && region[found] == record_version) {
+    record_header header = get_record_header(&region[found]);
+    uint32_t length = header.length + record_header_size;
+    if (length > config_II_size - found || header.type == type) break;
+    found += length;
   }
-  if (found < 0 || total > config_II_size - (uint32_t)found) return -1;
-  return programmable(region.subspan((uint32_t)found, total), records) ? found : -1;
+  if (total > config_II_size - found) return -1;
+  bool whole = !both && region[found] == record_version;
+  if (whole && memcmp(&region[found], records.data(), total) != 0) return -1;
+  if (both ? !is_erased(region, total, config_II_size - total) : record_elsewhere(image, type, found)) return -1;
+  return programmable(region.subspan(found, total), records) ? (int)found : -1;
 }
 
 int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,

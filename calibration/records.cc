@@ -9,6 +9,7 @@
 
 #include "driver/bytes.h"
 #include "driver/layout.h"
+#include "driver/partition.h"
 #include "driver/result.h"
 #include "driver/trace.h"
 
@@ -51,25 +52,6 @@ bool sized_by_status(const char *path, const struct stat &status) {
   return (unsigned long)fs.f_type != proc_magic && (unsigned long)fs.f_type != sysfs_magic;
 }
 
-// A pipe, a device or a pseudo file: read to its end. Its size is the count
-// read; nothing read is refused unless may_be_empty and the file read to its end.
-int read_stream_record(record_type type, const char *path, std::span<uint8_t> record, bool may_be_empty = false) {
-  uint32_t space = (uint32_t)record.size();
-  size_t room = record.size() >= record_header_size ? record.size() - record_header_size : 0;
-  FILE *file = fopen(path, "rb");
-  size_t count = file ? fread(record.data() + (record.size() - room), 1, room, file) : 0;
-  // One byte more than fits tells that the file does not fit.
-  bool more = file && count == room && fgetc(file) != EOF;
-  bool unread = !file || ferror(file);
-  if (file) (void)fclose(file);  // read only: nothing is lost
-  long long size = (long long)count + (more ? 1 : 0);
-  trace("[read_extra_config] size %lld\n", size);
-  if ((count == 0 && (unread || !may_be_empty)) || more) return refuse_file(refused_read, path, space, size);
-  trace("[read_extra_config] read len %d\n", (int)count);
-  put_record_header(record.data(), type, (uint16_t)count);
-  return (int)(count + record_header_size);
-}
-
 }  // namespace
 
 int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space) {
@@ -77,30 +59,33 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
   struct stat status;
   if (stat(path, &status) != 0) return refuse_file(refused_status, path, space, 0);
   bool inside = pos <= buffer.size() && space <= buffer.size() - pos;
-  if (inside && !sized_by_status(path, status)) return read_stream_record(type, path, buffer.subspan(pos, space));
-  // A status size of 0 says nothing either: a pseudo file system (cgroupfs,
-  // debugfs, configfs, ...) gives it for files with content. An empty file is
-  // the empty record, as its status said; without room for a header it is
-  // refused below.
-  bool header_fits = space >= record_header_size;
-  if (inside && header_fits && status.st_size == 0) {
-    return read_stream_record(type, path, buffer.subspan(pos, space), true);
-  }
+  // A pipe, a device or a pseudo file is read to its end, and its size is the
+  // count read. A status size of 0 says nothing either: a pseudo file system
+  // (cgroupfs, debugfs, configfs, ...) gives it for files with content. An
+  // empty file is the empty record, as its status said; without room for a
+  // header it is refused as too large.
+  bool by_status = sized_by_status(path, status);
+  bool streamed = inside && (!by_status || (status.st_size == 0 && space >= record_header_size));
   long long size = status.st_size;
-  trace("[read_extra_config] size %lld\n", size);
-  if (!inside || size + record_header_size > space) return refuse_file(refused_size, path, space, size);
-  FILE *file = fopen(path, "rb");
-  size_t count = 0;
-  if (file) {
-    count = fread(buffer.data() + pos + record_header_size, 1, (size_t)size, file);
-    trace("[read_extra_config] read len %d\n", (int)count);
+  if (!streamed) {
+    trace("[read_extra_config] size %lld\n", size);
+    if (!inside || size + record_header_size > space) return refuse_file(refused_size, path, space, size);
   }
-  if (!file || count != (size_t)size) {
-    if (file) (void)fclose(file);
-    return refuse_file(refused_read, path, space, size);
+  std::span<uint8_t> record = buffer.subspan(pos, space);
+  size_t header = std::min<size_t>(record_header_size, space);
+  std::span<uint8_t> payload = record.subspan(header, streamed ? space - header : (size_t)size);
+  file_read got = read_file(path, payload);
+  size_t count = got.count < 0 ? 0 : (size_t)got.count;
+  if (streamed) {
+    size = (long long)count + (got.more ? 1 : 0);
+    trace("[read_extra_config] size %lld\n", size);
+    bool unread = got.count < 0 || got.failed;
+    // Nothing read is refused, but from a file that its status says is empty.
+    if ((count == 0 && (unread || !by_status)) || got.more) return refuse_file(refused_read, path, space, size);
   }
+  if (got.count >= 0) trace("[read_extra_config] read len %d\n", (int)count);
+  if (got.count < 0 || (!streamed && count != (size_t)size)) return refuse_file(refused_read, path, space, size);
   put_record_header(buffer.data() + pos, type, (uint16_t)count);
-  (void)fclose(file);
   return (int)(count + record_header_size);
 }
 
@@ -144,30 +129,6 @@ int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t o
     if (length < 0) return length;
     cursor += (uint32_t)length;
     found += (uint32_t)length;
-  }
-  return (int)found;
-}
-
-int config_II_resume(record_type type, std::span<const uint8_t> region, std::span<const uint8_t> records) {
-  uint32_t cursor = 0;
-  uint32_t found = 0;
-  for (uint32_t step = 0; step < records.size() && cursor < region.size(); step++) {
-    if (region[cursor] == erased) {
-      cursor++;
-      continue;
-    }
-    if (region[cursor] != record_version || region.size() - cursor < record_header_size) break;
-    record_header header = get_record_header(&region[cursor]);
-    uint32_t length = header.length + record_header_size;
-    if (length > region.size() - cursor) break;
-    if (header.type == type) {
-      // The new record, written whole already, stands where it goes.
-      bool same = cursor == found && length <= records.size() && memcmp(&region[cursor], records.data(), length) == 0 &&
-                  get_record_header(records.data()).length == header.length;
-      return same ? (int)found : -1;
-    }
-    cursor += length;
-    found += length;
   }
   return (int)found;
 }

@@ -39,12 +39,3 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
 // new records go), or -13 after its message when a record is damaged, has type
 // already, or does not lie wholly inside the region.
 int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t offset, uint32_t steps);
-
-// The scan of config_II_empty over region (the Config_II region's bytes) for a
-// run that may have been cut: it stops, without a message, at the first byte
-// that is neither erased nor the start of a whole record, which is where a cut
-// record of this run lies. A whole record of type met on the way must be byte
-// for byte the first of the new records (records), and is where they go. The
-// summed length of the records of other types met (where the new records go),
-// or -1 when a record of type is there that is not the new one.
-int config_II_resume(record_type type, std::span<const uint8_t> region, std::span<const uint8_t> records);

@@ -14,7 +14,6 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
                       const config_files &files, bool in_place) {
   // In place, an area in use is judged against the block once it is built.
   int result = in_place ? result_ok : config_empty(image, config_offset, config_size);
-  if (in_place) trace("[config_empty] offset 0x%x size %d\n", config_offset, (int)config_size);
   if (result == result_ok) result = copy_default_config(block, image);
   size_t count = 0;
   if (result == result_ok) result = read_file_2_buffer(files.environment, environment, 0, &count);

@@ -15,12 +15,14 @@
 
 namespace {
 
-// Reads from fd until buffer is full, the end of the file or an error: the count read.
-size_t read_up_to(int fd, std::span<uint8_t> buffer) {
+// Reads from fd until buffer is full, the end of the file or an error: the
+// count read. failed, when given, tells that a read failed.
+size_t read_up_to(int fd, std::span<uint8_t> buffer, bool *failed = nullptr) {
   size_t count = 0;
   while (count < buffer.size()) {
     ssize_t got = read(fd, buffer.data() + count, buffer.size() - count);
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && failed) *failed = true;
     if (got <= 0) break;
     count += (size_t)got;
   }
@@ -50,12 +52,9 @@ long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset, bo
     if (got < 0 && errno == EINTR) continue;
     unread = got <= 0;
     if (unread) return (long)done;
-    if (memcmp(chunk, &data[done], (size_t)got) != 0) {
-      size_t i = 0;
-      while (chunk[i] == data[done + i]) i++;
-      return (long)(done + i);
+    for (size_t i = 0; i < (size_t)got; i++, done++) {
+      if (chunk[i] != data[done]) return (long)done;
     }
-    done += (size_t)got;
   }
   return -1;
 }
@@ -91,25 +90,6 @@ bool write_run(int fd, std::span<const uint8_t> run, uint32_t offset, write_prog
   long differs = first_difference(fd, run, offset, progress.unread);
   if (differs >= 0) progress.differs_at = (long)offset + differs;
   return differs < 0;
-}
-
-// Writes the bytes of data from from to to that differ from present (all of
-// them when present is empty), each run of such bytes in one call, in address
-// order: false at the first run that fails.
-bool write_part(int fd, std::span<const uint8_t> data, std::span<const uint8_t> present, uint32_t offset, size_t from,
-                size_t to, write_progress &progress) {
-  auto differs = [&](size_t i) { return present.empty() || data[i] != present[i]; };
-  for (size_t i = from; i < to;) {
-    if (!differs(i)) {
-      i++;
-      continue;
-    }
-    size_t end = i + 1;
-    while (end < to && differs(end)) end++;
-    if (!write_run(fd, data.subspan(i, end - i), offset + (uint32_t)i, progress)) return false;
-    i = end;
-  }
-  return true;
 }
 
 // Opens path with flags, never waiting on a FIFO: a FIFO or a socket is no
@@ -178,17 +158,40 @@ int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expec
   return check_count(path, got, expected);
 }
 
+file_read read_file(const char *path, std::span<uint8_t> buffer) {
+  file_read result;
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return result;
+  result.count = (long)read_up_to(fd, buffer, &result.failed);
+  // One byte more than fits tells that the file does not fit.
+  uint8_t next;
+  result.more = !result.failed && (size_t)result.count == buffer.size() && read_up_to(fd, {&next, 1}) == 1;
+  close(fd);
+  return result;
+}
+
 int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
                  std::span<const uint8_t> present) {
   trace("[write_config] file %s offset 0x%x config_size %d\n", printable_path(target.path), offset, (int)data.size());
   int result = result_write;
-  if (commit > data.size()) commit = (uint32_t)data.size();
-  if (target.writable && (present.empty() || present.size() == data.size())) {
-    // A write that did not take must not pass for one: each run is synced to
-    // the device and read back. The commit bytes go last.
-    write_progress progress;
-    bool written = write_part(target.fd, data, present, offset, commit, data.size(), progress) &&
-                   write_part(target.fd, data, present, offset, 0, commit, progress);
+  size_t size = data.size();
+  if (commit > size) commit = (uint32_t)size;
+  bool written = target.writable && (present.empty() || present.size() == size);
+  write_progress progress;
+  if (written) {
+    // A write that did not take must not pass for one: each run of bytes to
+    // write is synced to the device and read back. In writing order the nth
+    // byte is at commit + n, and the commit bytes come last, a run of their own.
+    size_t start = 0, length = 0;
+    for (size_t n = 0; written && n <= size; n++) {
+      size_t at = n < size - commit ? commit + n : n - (size - commit);
+      bool takes = n < size && (present.empty() || data[at] != present[at]);
+      if (length > 0 && (!takes || n == size - commit)) {
+        written = write_run(target.fd, data.subspan(start, length), offset + (uint32_t)start, progress);
+        length = 0;
+      }
+      if (takes && length++ == 0) start = at;
+    }
     if (!progress.seekless) trace("[write_config] len %d\n", (int)progress.count);
     if (progress.differs_at >= 0) {
       printf("ERROR: read back %s at 0x%x\n", progress.unread ? "failed" : "differs", (unsigned)progress.differs_at);

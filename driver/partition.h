@@ -38,6 +38,17 @@ int read_partition(const partition &target, std::span<uint8_t> image);
 // number of bytes read.
 int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected, size_t *count = nullptr);
 
+// What a read of a whole file gave: read_file.
+struct file_read {
+  long count = -1;      // bytes read; -1: the file cannot be opened
+  bool failed = false;  // a read failed before the file's end
+  bool more = false;    // the file goes on past the buffer
+};
+
+// Reads the file at path into buffer, as much as it gives up to the buffer's
+// size, and tells whether it has more. Prints nothing.
+file_read read_file(const char *path, std::span<uint8_t> buffer);
+
 // Writes data into the partition from byte offset on, leaving every other byte
 // as it was: first all of data but its first commit bytes, then those, so that
 // a write cut at any byte leaves its commit bytes erased or half programmed

@@ -21,11 +21,8 @@ bool prepare_process() {
 }
 
 void hold_stop_signals(held_signals &signals) {
-  sigset_t stop;
-  sigemptyset(&stop);
-  const int stops[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-  for (int stop_signal : stops) sigaddset(&stop, stop_signal);
-  signals.held = sigprocmask(SIG_BLOCK, &stop, &signals.before) == 0;
+  sigset_t all;
+  signals.held = sigfillset(&all) == 0 && sigprocmask(SIG_BLOCK, &all, &signals.before) == 0;
 }
 
 void release_stop_signals(held_signals &signals) {

@@ -11,10 +11,10 @@
 // closed descriptor cannot be reopened.
 bool prepare_process();
 
-// The signals that stop a run from outside (SIGINT, SIGTERM, SIGHUP, SIGQUIT)
-// are held from before a run's first write until after its last one is read
-// back, so that none cuts a write; one that arrived meanwhile takes effect
-// when they are let through again.
+// The signals that stop a run from outside (SIGINT, SIGTERM, SIGHUP, SIGQUIT,
+// and every other one that can be held) are held from before a run's first
+// write until after its last one is read back, so that none cuts a write; one
+// that arrived meanwhile takes effect when they are let through again.
 struct held_signals {
   sigset_t before;    // the mask the run had
   bool held = false;  // the signals are held now

@@ -16,7 +16,7 @@
 
 namespace {
 
-// The four buffers of a run, allocated in this order and freed together.
+// The four buffers of a run, allocated as one and freed together.
 struct run_buffers {
   uint8_t *environment = nullptr;
   uint8_t *image = nullptr;
@@ -25,24 +25,18 @@ struct run_buffers {
 };
 
 int allocate(run_buffers &buffers) {
-  buffers.environment = (uint8_t *)malloc(env_buffer_size);
-  if (buffers.environment) buffers.image = (uint8_t *)malloc(image_size);
-  if (buffers.image) buffers.block = (uint8_t *)malloc(config_size);
-  if (buffers.block) buffers.records = (uint8_t *)malloc(config_II_size);
-  if (!buffers.records) return result_no_memory;
-  memset(buffers.environment, 0, env_buffer_size);
-  memset(buffers.image, erased, image_size);
-  memset(buffers.block, erased, config_size);
-  memset(buffers.records, erased, config_II_size);
+  uint8_t *all = (uint8_t *)malloc(env_buffer_size + image_size + config_size + config_II_size);
+  if (!all) return result_no_memory;
+  memset(all, 0, env_buffer_size);
+  memset(all + env_buffer_size, erased, image_size + config_size + config_II_size);
+  buffers.environment = all;
+  buffers.image = all + env_buffer_size;
+  buffers.block = buffers.image + image_size;
+  buffers.records = buffers.block + config_size;
   return result_ok;
 }
 
-void release(run_buffers &buffers) {
-  free(buffers.records);
-  free(buffers.block);
-  free(buffers.image);
-  free(buffers.environment);
-}
+void release(run_buffers &buffers) { free(buffers.environment); }
 
 // Messages never go into the partition: a run whose standard output or error
 // is the partition itself (">> /dev/mtd2") writes nothing. Its message goes to
