@@ -99,9 +99,8 @@ int open_seekable(const char *path, int flags) {
   int fd = open(path, flags | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return fd;
   struct stat status;
-  int status_flags = fcntl(fd, F_GETFL);
-  if (fstat(fd, &status) != 0 || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || status_flags < 0 ||
-      fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+  // Of the status flags, the descriptor was given O_NONBLOCK only: 0 clears it.
+  if (fstat(fd, &status) != 0 || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
     close(fd);
     return -1;
   }

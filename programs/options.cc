@@ -11,18 +11,19 @@ run_options parse_options(int argc, char **argv) {
   for (int i = 1; i < argc; i++) {
     const char *arg = argv[i];
     if (arg[0] != '-') continue;
-    const char **value = nullptr;
-    switch (arg[1]) {
-      case 'd': value = &options.dect; break;
-      case 'e': value = &options.environment; break;
-      case 'i': value = &options.config; break;
-      case 'u': value = &options.tolvane; break;
-      case 'w': value = &options.wlan; break;
-      case 'l': options.trace = true; break;
-      case 'r': options.in_place = true; break;
-      case 'h': options.help = true; return options;
-      default: break;
+    char letter = arg[1];
+    if (letter == 'h') {
+      options.help = true;
+      return options;
     }
+    if (letter == 'l') options.trace = true;
+    if (letter == 'r') options.in_place = true;
+    const char **value = letter == 'd'   ? &options.dect
+                         : letter == 'e' ? &options.environment
+                         : letter == 'i' ? &options.config
+                         : letter == 'u' ? &options.tolvane
+                         : letter == 'w' ? &options.wlan
+                                         : nullptr;
     if (value) *value = i + 1 < argc ? argv[++i] : nullptr;
   }
   return options;
