@@ -50,9 +50,10 @@ int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const u
   record_type type = wlan ? record_wlan : record_dect;
   bool both = wlan && dect;
   // With one type, right behind the whole records of other types at the
-  // region's start, as a reader of the region sees them: where a record of the
-  // type stands whole already, it must be the new one, and none may stand
-  // elsewhere. With both, at the region's start, the rest of the region erased.
+  // region's start, as a reader of the region sees them, where a whole record
+  // of the type that stands there must be the new one; with both, at the
+  // region's start. Behind records that this run commits the region is
+  // erased: no record that a cut left there may become visible with them.
   uint32_t found = 0;
   while (!both && config_II_size - found >= record_header_size && region[found] == record_version) {
     record_header header = get_record_header(&region[found]);
@@ -62,8 +63,10 @@ int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const u
   }
   if (total > config_II_size - found) return -1;
   bool whole = !both && region[found] == record_version;
-  if (whole && memcmp(&region[found], records.data(), total) != 0) return -1;
-  if (both ? !is_erased(region, total, config_II_size - total) : record_elsewhere(image, type, found)) return -1;
+  if (whole ? memcmp(&region[found], records.data(), total) != 0
+            : !is_erased(region, found + total, config_II_size - found - total)) {
+    return -1;
+  }
   return programmable(region.subspan(found, total), records) ? (int)found : -1;
 }
 

@@ -45,8 +45,8 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
 // Where the new records go when the region may already hold part or all of
 // them: right behind the whole records of other types at the region's start,
 // or where a whole record of the type stands that is byte for byte the new
-// one (and none of the type elsewhere); with both types, at the region's start
-// with the rest of the region erased. Every byte of the
+// one; with both types, at the region's start; the region erased behind the
+// records that the run commits. Every byte of the
 // write range must be one that programming turns into the new byte. The region
 // offset, or -1 (nothing printed) when the region does not allow that.
 int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records, bool wlan, bool dect);

@@ -296,6 +296,8 @@ TEST(power_cut, a_rerun_in_place_writes_only_what_is_missing) {
   put_bytes(wlan_only, config_offset, bytes(config_size, erased));
   put_bytes(wlan_only, config_II_offset + 60, bytes(28, erased));
   bytes other_wlan = with(wlan_only, config_II_offset + 10, {0x00});
+  bytes both_cut = with(with(line.whole, config_offset, bytes(config_size, erased)), config_II_offset, {erased});
+  put_bytes(both_cut, config_II_offset + 74, bytes(14, erased));
   const rerun_case cases[] = {
       {"after a success", line.whole, "-l -u img -i cfg -e env -w w -d d -r", 0, "", line.whole},
       {"a record of its type there", wlan_only, "-u img -w w -r", 0, "", wlan_only},
@@ -306,6 +308,11 @@ TEST(power_cut, a_rerun_in_place_writes_only_what_is_missing) {
             bytes(line.whole.begin() + config_II_offset + 60, line.whole.begin() + config_II_offset + 88))},
       {"a block of another config", line.whole, "-u img -i cfg2 -e env -r", 243, "ERROR: Config not empty\n",
        line.whole},
+      // Both records cut in the second one: committing the first alone would
+      // show the second, cut, as whole.
+      {"fewer files than the cut run", both_cut, "-u img -w w -r", 243, "ERROR: Config_II not empty unknown Version\n",
+       both_cut},
+      {"an earlier command after a later one", line.whole, "-u img -w w -r", 0, "", line.whole},
   };
   write_text(line.folder.path("cfg2"), fixed_and_variable.other_config);
   for (const rerun_case &c : cases) {
