@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "calibration/records.h"
-#include "calibration/region_view.h"
+#include "calibration/region_reader.h"
 #include "driver/layout.h"
 #include "driver/partition.h"
 #include "driver/result.h"

@@ -5,22 +5,14 @@
 #include <cstdint>
 #include <span>
 
+#include "driver/result.h"
+
 // Prints the config block (1020 bytes) as a config file: its header fields as
 // comment lines, then one line per tag in block order, fixed tags as
-// "NAME overwrite VALUE", variable tags as "NAME variable VALUE". An erased
-// block is one comment line. 0; 1 after an "ERROR: ..." line naming the
-// partition offset of the damage (a pointer outside the block, a table without
-// its closing zero words, a var_data not right behind them, a string without
-// its NUL inside the block); 2 when a tag was shown as a comment: it needs a
-// longer line than set_config reads, or no line reads back into it (an empty
-// name or value, a blank or line end in the name, a tab or line end in the
-// value or blanks around it, a name beginning with byte 0xFF); 3 after an
-// "ERROR: interrupted write ..." line when the block holds part of a write
-// (see block_interrupted).
-int show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header = {});
-
-// True when the config block holds part of a write, which puts its first word
-// down last: that word is erased while other bytes are written, or it differs
-// from the default header's first word (default_header, when the partition has
-// one) while the rest of the header, var_data aside, equals that header's.
-bool block_interrupted(std::span<const uint8_t> block, std::span<const uint8_t> default_header);
+// "NAME overwrite VALUE", variable tags as "NAME variable VALUE"; an erased
+// block is one comment line. A tag that needs a longer line than set_config
+// reads, or that no line reads back into (an empty name or value, a blank or
+// line end in the name, a tab or line end in the value or blanks around it, a
+// name beginning with byte 0xFF), is a comment saying why. default_header is
+// the partition's default header, when it has one (see read_block_state).
+listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header = {});

@@ -14,3 +14,14 @@ enum result_code : int {
   result_record = -14,             // a calibration file cannot be turned into a record
   result_calibration = -15,        // the calibration step failed (any -14)
 };
+
+// How a listing of show_config went: each area's printer answers one of these.
+enum listing_result {
+  listed = 0,                // shown whole
+  listed_damaged = 1,        // an "ERROR: ..." line named the damage's partition offset
+  listed_with_comments = 2,  // a tag that no config line gives back was shown as a comment
+  listed_interrupted = 3,    // an "ERROR: interrupted write ..." line: the area holds part of a write
+};
+
+// What an interrupted write's message tells to do.
+inline constexpr char rerun_to_complete[] = "rerun the same set_config command with -r to complete it";

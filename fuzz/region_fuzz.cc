@@ -7,7 +7,7 @@
 
 #include "calibration/calibration_step.h"
 #include "calibration/records.h"
-#include "calibration/region_view.h"
+#include "calibration/region_reader.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
 #include "driver/result.h"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "calibration/region_reader.h"
 #include "calibration/region_view.h"
 #include "config/block_view.h"
 #include "driver/layout.h"
@@ -20,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // The block is handed over as its own 1020 bytes, as show_config does.
   std::vector<uint8_t> block(image.begin() + config_offset, image.begin() + config_offset + config_size);
   // The default header, when there is one, is the input's first 112 bytes too.
-  int shown = show_block(block, std::span<const uint8_t>(block).first(112));
-  check(shown >= 0 && shown <= 3, "the block is shown, shown with a tag as a comment, refused or interrupted");
+  listing_result shown = show_block(block, std::span<const uint8_t>(block).first(112));
+  check(shown >= listed && shown <= listed_interrupted, "the block is shown, with a tag as a comment, or refused");
   shown = show_region(image);
-  check(shown >= 0 && shown <= 2, "the region is shown, refused or interrupted");
+  check(shown == listed || shown == listed_damaged || shown == listed_interrupted, "the region is shown or refused");
   record_view record;
   for (record_type type : {record_wlan, record_dect}) {
     if (find_record(image, type, record)) {

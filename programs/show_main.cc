@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "calibration/region_reader.h"
 #include "calibration/region_view.h"
 #include "config/block.h"
 #include "config/block_view.h"
@@ -121,11 +122,11 @@ int show_image(std::span<const uint8_t> image) {
   long source = default_config_source(image);
   std::span<const uint8_t> header;
   if (source >= 0) header = image.subspan((size_t)source, header_size);
-  int block = show_block(image.subspan(config_offset, config_size), header);
-  int region = show_region(image);
-  if (block == 1 || region == 1) return show_damaged;
-  if (block == 3 || region == 2) return show_interrupted;
-  return block == 2 ? show_tag_too_long : show_ok;
+  listing_result block = show_block(image.subspan(config_offset, config_size), header);
+  listing_result region = show_region(image);
+  if (block == listed_damaged || region == listed_damaged) return show_damaged;
+  if (block == listed_interrupted || region == listed_interrupted) return show_interrupted;
+  return block == listed_with_comments ? show_tag_too_long : show_ok;
 }
 
 int show(const show_options &options, std::span<uint8_t> image) {
