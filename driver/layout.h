@@ -1,7 +1,9 @@
-// The partition's first 64 KiB and the run's buffers: every size and offset in one place.
+// The partition's first 64 KiB and the run's buffers: every size and offset in one
+// place, and the checks of what the areas hold.
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 inline constexpr uint32_t image_size = 0x10000;      // the part of the partition read and checked
 inline constexpr uint32_t config_offset = 0x580;     // config block
@@ -19,3 +21,17 @@ inline constexpr uint32_t config_II_commit_size = 1;
 static_assert(config_offset + config_size == locator_offset, "the block ends where the locator begins");
 static_assert(locator_offset + 4 == config_II_offset, "the region begins right after the locator");
 static_assert(config_II_offset + config_II_size <= image_size, "the region lies inside the image");
+
+// The checks of the bytes that these areas hold.
+
+// True when the size bytes of image from offset on lie inside it and are all erased.
+bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size);
+
+// 0 when the size bytes of image from offset on are all erased, else -13 after
+// "ERROR: Config not empty" (also for an area that leaves the image).
+int config_empty(std::span<const uint8_t> image, uint32_t offset, uint32_t size);
+
+// True when each of data's bytes can be programmed over the byte that present
+// holds at its place: programming only clears bits, so the old byte must hold
+// every bit of the new one (an erased byte, an equal byte, a half-programmed one).
+bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data);

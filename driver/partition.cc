@@ -109,16 +109,19 @@ int open_seekable(const char *path, int flags) {
 
 }  // namespace
 
-int open_partition(partition &target, const char *path) {
+int open_partition(partition &target, const char *path, partition_use use) {
   target.path = path;
   if (!path) return result_ok;
-  target.fd = open_seekable(path, O_RDWR);
-  target.writable = target.fd >= 0;
-  if (target.fd < 0) target.fd = open_seekable(path, O_RDONLY);
+  bool writing = use == partition_written;
+  if (writing) {
+    target.fd = open_seekable(path, O_RDWR);
+    target.writable = target.fd >= 0;
+  }
+  if (target.fd < 0) target.fd = writing ? open_seekable(path, O_RDONLY) : open(path, O_RDONLY | O_CLOEXEC);
   if (target.fd < 0) return result_ok;
   int locked;
   do {
-    locked = flock(target.fd, LOCK_EX);
+    locked = flock(target.fd, writing ? LOCK_EX : LOCK_SH);
   } while (locked != 0 && errno == EINTR);
   if (locked == 0) return result_ok;
   printf("ERROR: cannot lock %s\n", path);
@@ -199,26 +202,4 @@ int write_config(std::span<const uint8_t> data, const partition &target, uint32_
   }
   if (result != result_ok) printf("[write_config] ERROR: %d\n", result);
   return result;
-}
-
-bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data) {
-  if (present.size() != data.size()) return false;
-  for (size_t i = 0; i < data.size(); i++) {
-    if ((present[i] & data[i]) != data[i]) return false;
-  }
-  return true;
-}
-
-bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {
-  if (offset > image.size() || size > image.size() - offset) return false;
-  // All bytes equal the first, and the first is erased.
-  const uint8_t *area = image.data() + offset;
-  return size == 0 || (area[0] == erased && memcmp(area, area + 1, size - 1) == 0);
-}
-
-int config_empty(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {
-  trace("[config_empty] offset 0x%x size %d\n", offset, (int)size);
-  if (is_erased(image, offset, size)) return result_ok;
-  printf("ERROR: Config not empty\n");
-  return result_not_erased;
 }

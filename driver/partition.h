@@ -1,7 +1,7 @@
 // Access to the partition and to whole files. A run opens its target partition
 // once, holds an exclusive lock on it for the whole run, reads the image and
 // writes every block through that one descriptor; each write is synced and read
-// back. Also: read a whole file into a buffer, check that an area is erased.
+// back. Also: read a whole file into a buffer.
 #pragma once
 
 #include <cstddef>
@@ -15,12 +15,20 @@ struct partition {
   bool writable = false;       // opened read-write
 };
 
-// Opens the partition at path (never creating it) read-write, else read-only,
-// and waits for an exclusive lock on it, so that runs on one target follow one
-// another. 0; a target that cannot be opened, or is a FIFO or a socket (never
-// waited on), stays unopened and fails at its read; -12 after
-// "ERROR: cannot lock %s\n" when the lock cannot be taken.
-int open_partition(partition &target, const char *path);
+// What a program opens the partition for.
+enum partition_use {
+  partition_written,  // set_config: read, then written in place
+  partition_read,     // show_config: only read, also from a pipe
+};
+
+// Opens the partition at path, never creating it, and waits for a lock on it,
+// so that runs on one target follow one another and a reader never sees a run
+// half done. To be written: read-write, else read-only (the write fails
+// then), never a FIFO or a socket, under an exclusive lock. To be read:
+// read-only, under a shared lock. 0; a target that cannot be opened stays
+// unopened and fails at its read; -12 after "ERROR: cannot lock %s\n" when
+// the lock cannot be taken.
+int open_partition(partition &target, const char *path, partition_use use = partition_written);
 
 // True when fd is open on the opened partition: the same file, or the same device.
 bool shares_partition(const partition &target, int fd);
@@ -62,15 +70,3 @@ file_read read_file(const char *path, std::span<uint8_t> buffer);
 // "ERROR: read back failed at 0x%x\n").
 int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
                  std::span<const uint8_t> present = {});
-
-// True when each of data's bytes can be programmed over the byte that present
-// holds at its place: programming only clears bits, so the old byte must hold
-// every bit of the new one (an erased byte, an equal byte, a half-programmed one).
-bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data);
-
-// True when the size bytes of image from offset on lie inside it and are all erased.
-bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size);
-
-// 0 when the size bytes of image from offset on are all erased, else -13 after
-// "ERROR: Config not empty" (also for an area that leaves the image).
-int config_empty(std::span<const uint8_t> image, uint32_t offset, uint32_t size);

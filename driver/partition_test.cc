@@ -128,24 +128,4 @@ TEST(read_partition, reads_through_the_opened_target) {
   EXPECT_EQ("ERROR: reading file " + missing + " len 0", testing::internal::GetCapturedStdout());
 }
 
-TEST(config_empty, needs_every_byte_erased) {
-  bytes image = erased_image();
-  image[config_offset + config_size - 1] = 0x00;
-  struct area_case {
-    uint32_t offset, size;
-    int result;
-  };
-  const area_case cases[] = {
-      {config_offset, config_size, result_not_erased},  // last byte in use
-      {config_offset, config_size - 1, result_ok},     {config_offset + config_size - 1, 0, result_ok},  // empty area
-      {config_II_offset, config_II_size, result_ok},   {image_size - 4, 8, result_not_erased},  // leaves the image
-  };
-  for (const area_case &c : cases) {
-    SCOPED_TRACE(c.offset);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(c.result, config_empty(image, c.offset, c.size));
-    EXPECT_EQ(c.result == result_ok ? "" : "ERROR: Config not empty\n", testing::internal::GetCapturedStdout());
-  }
-}
-
 }  // namespace

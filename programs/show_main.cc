@@ -130,25 +130,22 @@ int show_image(std::span<const uint8_t> image) {
 }
 
 int show(const show_options &options, std::span<uint8_t> image) {
+  // Under a shared lock: a run of set_config on the partition finishes first,
+  // so the listing never shows it half written.
   partition source;
-  source.path = options.tolvane;
-  source.fd = open(options.tolvane, O_RDONLY | O_CLOEXEC);
   struct stat status {};
-  int result = show_ok;
-  // A shared lock: a run of set_config on the partition finishes first, so the
-  // listing never shows it half written.
-  if (source.fd >= 0) (void)flock(source.fd, LOCK_SH);
+  int result = open_partition(source, options.tolvane, partition_read) == 0 ? show_ok : show_unreadable;
   // The listing never goes into the partition (">> /dev/mtd2").
-  if (shares_partition(source, STDOUT_FILENO)) {
+  if (result == show_ok && shares_partition(source, STDOUT_FILENO)) {
     (void)fprintf(stderr, "show_config: standard output is the partition %s\n", options.tolvane);
-    close(source.fd);
+    close_partition(source);
     return show_output_failed;
   }
-  if (read_partition(source, image) != 0 || fstat(source.fd, &status) != 0) {
+  if (result == show_ok && (read_partition(source, image) != 0 || fstat(source.fd, &status) != 0)) {
     printf("\n");
     result = show_unreadable;
   }
-  if (source.fd >= 0) close(source.fd);
+  close_partition(source);
   if (result == show_ok && options.wlan) result = check_output(options.wlan, status);
   if (result == show_ok && options.dect) result = check_output(options.dect, status);
   if (result == show_ok) result = show_image(image);
