@@ -25,13 +25,25 @@ static int refuse_second_record(std::span<const uint8_t> image, record_type type
   return result_not_erased;
 }
 
-int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total) {
+// The type of the one file given, or false when more are.
+static bool only_type(const calibration_files &files, record_type &type) {
+  uint32_t given = 0;
+  for (const record_kind &kind : record_kinds) {
+    if (!files.file[kind.type]) continue;
+    type = kind.type;
+    given++;
+  }
+  return given == 1;
+}
+
+int examine_config_II(std::span<const uint8_t> image, const calibration_files &files, uint32_t total) {
   int found = 0;
-  if (wlan && dect) {
+  record_type type = record_wlan;
+  if (!only_type(files, type)) {
     found = config_empty(image, config_II_offset, config_II_size);
   } else {
-    found = config_II_empty(wlan ? record_wlan : record_dect, image, config_II_offset, total);
-    if (found >= 0) found = refuse_second_record(image, wlan ? record_wlan : record_dect, found);
+    found = config_II_empty(type, image, config_II_offset, total);
+    if (found >= 0) found = refuse_second_record(image, type, found);
   }
   if (found < 0) return found;
   // Existing records are never overwritten and nothing goes past the region: the
@@ -44,14 +56,15 @@ int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint
   return found;
 }
 
-int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records, bool wlan, bool dect) {
+int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records,
+                               const calibration_files &files) {
   uint32_t total = (uint32_t)records.size();
   std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
-  record_type type = wlan ? record_wlan : record_dect;
-  bool both = wlan && dect;
+  record_type type = record_wlan;
+  bool both = !only_type(files, type);
   // With one type, right behind the whole records of other types at the
   // region's start, as a reader of the region sees them, where a whole record
-  // of the type that stands there must be the new one; with both, at the
+  // of the type that stands there must be the new one; with more, at the
   // region's start. Behind records that this run commits the region is
   // erased: no record that a cut left there may become visible with them.
   uint32_t found = 0;
@@ -72,22 +85,17 @@ int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const u
 
 int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
                            bool in_place, record_placement &placement) {
-  const char *wlan = files.wlan;
-  const char *dect = files.dect;
   uint32_t total = 0;
-  if (wlan) {
-    int length = read_extra_config(record_wlan, wlan, records, 0, (uint32_t)records.size());
-    if (length <= 0) return result_calibration;
-    total = (uint32_t)length;
-  }
-  if (dect) {
-    int length = read_extra_config(record_dect, dect, records, total, (uint32_t)records.size() - total);
+  for (const record_kind &kind : record_kinds) {
+    const char *file = files.file[kind.type];
+    if (!file) continue;
+    int length = read_extra_config(kind.type, file, records, total, (uint32_t)records.size() - total);
     if (length <= 0) return result_calibration;
     total += (uint32_t)length;
   }
   // In place, a region that does not allow it is refused as without -r.
-  int found = in_place ? examine_config_II_in_place(image, records.first(total), wlan, dect) : -1;
-  if (found < 0) found = examine_config_II(image, wlan, dect, total);
+  int found = in_place ? examine_config_II_in_place(image, records.first(total), files) : -1;
+  if (found < 0) found = examine_config_II(image, files, total);
   if (found < 0) return found;
   placement = {(uint32_t)found, total};
   return result_ok;
@@ -96,8 +104,9 @@ int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> re
 int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8_t> records,
                            const calibration_files &files, const record_placement &placement, const partition &target,
                            bool in_place) {
-  if (files.wlan) trace("write %s to %s\n", files.wlan, printable_path(target.path));
-  if (files.dect) trace("write %s to %s\n", files.dect, printable_path(target.path));
+  for (const char *file : files.file) {
+    if (file) trace("write %s to %s\n", file, printable_path(target.path));
+  }
   uint32_t offset = config_II_offset + placement.offset;
   std::span<const uint8_t> present;
   if (in_place) present = image.subspan(offset, placement.total);

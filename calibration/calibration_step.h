@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <span>
 
+#include "calibration/records.h"
 #include "driver/partition.h"
 
-// The calibration files of a run; either may be absent.
+// The calibration files of a run, one a record type in the order of
+// record_kinds (-w, -d); any may be absent.
 struct calibration_files {
-  const char *wlan;  // -w
-  const char *dect;  // -d
+  const char *file[record_types] = {};
 };
 
 // The records a run writes: their bytes at the start of the record buffer and
@@ -20,8 +21,8 @@ struct record_placement {
   uint32_t total = 0;   // bytes of all new records
 };
 
-// Turns the WLAN and the DECT file (either may be null) into records in the
-// record buffer and examines the Config_II region of image for them. 0; -15
+// Turns the given files into records in the record buffer, in the order of
+// record_kinds, and examines the Config_II region of image for them. 0; -15
 // when a file cannot be turned into a record; -13 when the region forbids the
 // write. in_place (-r): the region may already hold part or all of exactly
 // these records where they go; it is refused, as without it, where it does not.
@@ -37,16 +38,17 @@ int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8
 
 // Where the new records of total bytes go in the Config_II region of image:
 // behind the records of other types when one file is given, at the start of a
-// wholly erased region when both are. The region offset, or -13 after a message
+// wholly erased region when more are. The region offset, or -13 after a message
 // when the region is in use, holds a record of the one file's type anywhere, or
 // the write range leaves the region or is not erased.
-int examine_config_II(std::span<const uint8_t> image, bool wlan, bool dect, uint32_t total);
+int examine_config_II(std::span<const uint8_t> image, const calibration_files &files, uint32_t total);
 
 // Where the new records go when the region may already hold part or all of
 // them: right behind the whole records of other types at the region's start,
 // or where a whole record of the type stands that is byte for byte the new
-// one; with both types, at the region's start; the region erased behind the
+// one; with more types, at the region's start; the region erased behind the
 // records that the run commits. Every byte of the
 // write range must be one that programming turns into the new byte. The region
 // offset, or -1 (nothing printed) when the region does not allow that.
-int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records, bool wlan, bool dect);
+int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records,
+                               const calibration_files &files);

@@ -33,8 +33,10 @@ void put_record_header(uint8_t *header, record_type type, uint16_t length) {
 record_header get_record_header(const uint8_t *header) { return {header[0], header[1], get_le16(header + 2)}; }
 
 const char *record_type_name(uint8_t type) {
-  static const char *const names[] = {"WLAN", "DECT"};
-  return type < sizeof names / sizeof names[0] ? names[type] : nullptr;
+  for (const record_kind &kind : record_kinds) {
+    if (kind.type == type) return kind.name;
+  }
+  return nullptr;
 }
 
 namespace {

@@ -7,6 +7,23 @@
 
 enum record_type : uint8_t { record_wlan = 0, record_dect = 1 };
 
+// The record types this tool writes, one row each: its name, the letter of
+// the option that names its file (set_config's calibration file, show_config's
+// payload output), and the word its files go by in usage texts. Files given on a command line are kept in
+// this order, and the steps, the listing and the payload outputs go through
+// the rows in it.
+struct record_kind {
+  record_type type;
+  const char *name;
+  char option;
+  const char *file;
+};
+inline constexpr uint32_t record_types = 2;
+inline constexpr record_kind record_kinds[record_types] = {
+    {record_wlan, "WLAN", 'w', "wlan"},
+    {record_dect, "DECT", 'd', "dect"},
+};
+
 inline constexpr uint8_t record_version = 2;
 inline constexpr uint32_t record_header_size = 4;
 
@@ -23,7 +40,7 @@ void put_record_header(uint8_t *header, record_type type, uint16_t length);
 // Reads the 4-byte header at header.
 record_header get_record_header(const uint8_t *header);
 
-// "WLAN" or "DECT" for the types this tool writes, else null.
+// The name of a type this tool writes ("WLAN", "DECT"), else null.
 const char *record_type_name(uint8_t type);
 
 // Builds a record of type from the file at path at byte pos of buffer, where

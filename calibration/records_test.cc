@@ -131,7 +131,10 @@ TEST(examine_config_II, keeps_the_write_inside_erased_bytes) {
     bytes image = erased_image();
     for (const auto &[offset, content] : c.region) put_bytes(image, config_II_offset + offset, content);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(c.result, examine_config_II(image, c.wlan, c.dect, c.total));
+    calibration_files files;
+    files.file[record_wlan] = c.wlan ? "w" : nullptr;
+    files.file[record_dect] = c.dect ? "d" : nullptr;
+    EXPECT_EQ(c.result, examine_config_II(image, files, c.total));
     testing::internal::GetCapturedStdout();
   }
 }

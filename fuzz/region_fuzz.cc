@@ -27,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   size_t region = size - 5 < config_II_size ? size - 5 : config_II_size;
   memcpy(&image[config_II_offset], data + 5, region);
 
-  int found = examine_config_II(image, wlan, dect, total);
+  calibration_files files;
+  files.file[record_wlan] = wlan ? "w" : nullptr;
+  files.file[record_dect] = dect ? "d" : nullptr;
+  int found = examine_config_II(image, files, total);
   if (found >= 0) {
     check((uint32_t)found + total <= config_II_size, "the new records lie inside the region");
     for (uint32_t i = 0; i < total; i++) {

@@ -18,12 +18,13 @@ run_options parse_options(int argc, char **argv) {
     }
     if (letter == 'l') options.trace = true;
     if (letter == 'r') options.in_place = true;
-    const char **value = letter == 'd'   ? &options.dect
-                         : letter == 'e' ? &options.environment
+    const char **value = letter == 'e'   ? &options.environment
                          : letter == 'i' ? &options.config
                          : letter == 'u' ? &options.tolvane
-                         : letter == 'w' ? &options.wlan
                                          : nullptr;
+    for (const record_kind &kind : record_kinds) {
+      if (letter == kind.option) value = &options.calibration[kind.type];
+    }
     if (value) *value = i + 1 < argc ? argv[++i] : nullptr;
   }
   return options;

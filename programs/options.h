@@ -1,15 +1,16 @@
 // The command line: options into one plain record, and the usage text.
 #pragma once
 
+#include "calibration/records.h"
+
 struct run_options {
-  const char *dect = nullptr;         // -d: DECT calibration file
-  const char *environment = nullptr;  // -e: environment text, read only with -i
-  const char *config = nullptr;       // -i: config file
-  const char *tolvane = nullptr;      // -u: partition device or image file, read and written
-  const char *wlan = nullptr;         // -w: WLAN calibration file
-  bool trace = false;                 // -l: trace messages print
-  bool in_place = false;              // -r: complete an interrupted or repeated run in place
-  bool help = false;                  // -h met: print the usage text and do nothing else
+  const char *environment = nullptr;           // -e: environment text, read only with -i
+  const char *config = nullptr;                // -i: config file
+  const char *tolvane = nullptr;               // -u: partition device or image file, read and written
+  const char *calibration[record_types] = {};  // -w, -d: calibration files, as record_kinds orders them
+  bool trace = false;                          // -l: trace messages print
+  bool in_place = false;                       // -r: complete an interrupted or repeated run in place
+  bool help = false;                           // -h met: print the usage text and do nothing else
 };
 
 inline constexpr const char *default_environment = "/proc/sys/dev/adam2/environment";

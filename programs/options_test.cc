@@ -47,8 +47,8 @@ TEST(parse_options, follows_the_command_line_rules) {
     run_options options = parse_options((int)argv.size(), argv.data());
     expect_path(c.config, options.config);
     expect_path(c.tolvane, options.tolvane);
-    expect_path(c.wlan, options.wlan);
-    expect_path(c.dect, options.dect);
+    expect_path(c.wlan, options.calibration[record_wlan]);
+    expect_path(c.dect, options.calibration[record_dect]);
     expect_path(c.environment, options.environment);
     EXPECT_EQ(c.trace, options.trace);
     EXPECT_EQ(c.help, options.help);

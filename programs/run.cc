@@ -68,8 +68,12 @@ int run_steps(const run_options &options, const run_buffers &buffers) {
   if (result == result_ok && options.config) {
     result = build_config_step(image, block, environment, {options.config, options.environment}, in_place);
   }
-  calibration_files calibration{options.wlan, options.dect};
-  bool calibrating = options.wlan || options.dect;
+  calibration_files calibration;
+  bool calibrating = false;
+  for (const record_kind &kind : record_kinds) {
+    calibration.file[kind.type] = options.calibration[kind.type];
+    calibrating = calibrating || options.calibration[kind.type];
+  }
   record_placement placement;
   if (result == result_ok && calibrating) {
     result = build_calibration_step(image, records_buffer, calibration, in_place, placement);

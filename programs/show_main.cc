@@ -34,25 +34,32 @@ enum show_status {
 
 struct show_options {
   const char *tolvane = nullptr;
-  const char *wlan = nullptr;
-  const char *dect = nullptr;
+  const char *payload[record_types] = {};  // -w, -d: payload outputs, as record_kinds orders them
 };
 
 void print_usage() {
-  printf(
-      "show_config -u tolvanefile [-w wlan_out] [-d dect_out]\n"
-      "\t-u\t tolvanefile: partition device or image, only read\n"
-      "\t-w\t writes the WLAN record's payload to this file\n"
-      "\t-d\t writes the DECT record's payload to this file\n");
+  printf("show_config -u tolvanefile");
+  for (const record_kind &kind : record_kinds) printf(" [-%c %s_out]", kind.option, kind.file);
+  printf("\n\t-u\t tolvanefile: partition device or image, only read\n");
+  for (const record_kind &kind : record_kinds) {
+    printf("\t-%c\t writes the %s record's payload to this file\n", kind.option, kind.name);
+  }
 }
 
-// False for anything but -u, -w and -d each with a value.
+// The value that option arg takes: -u and, for each record type, its letter.
+const char **option_value(const char *arg, show_options &options) {
+  if (arg[0] != '-' || arg[1] == '\0' || arg[2] != '\0') return nullptr;
+  if (arg[1] == 'u') return &options.tolvane;
+  for (const record_kind &kind : record_kinds) {
+    if (arg[1] == kind.option) return &options.payload[kind.type];
+  }
+  return nullptr;
+}
+
+// False for anything but -u and the record types' letters, each with a value.
 bool parse(int argc, char **argv, show_options &options) {
   for (int i = 1; i < argc; i++) {
-    const char **value = nullptr;
-    if (strcmp(argv[i], "-u") == 0) value = &options.tolvane;
-    if (strcmp(argv[i], "-w") == 0) value = &options.wlan;
-    if (strcmp(argv[i], "-d") == 0) value = &options.dect;
+    const char **value = option_value(argv[i], options);
     if (!value || i + 1 == argc) return false;
     *value = argv[++i];
   }
@@ -146,16 +153,15 @@ int show(const show_options &options, std::span<uint8_t> image) {
     result = show_unreadable;
   }
   close_partition(source);
-  if (result == show_ok && options.wlan) result = check_output(options.wlan, status);
-  if (result == show_ok && options.dect) result = check_output(options.dect, status);
-  if (result == show_ok) result = show_image(image);
-  bool listed = result == show_ok || result == show_tag_too_long;
-  if (listed && options.wlan) {
-    int written = write_payload(image, status, record_wlan, options.wlan);
-    if (written != show_ok) result = written;
+  for (const char *output : options.payload) {
+    if (result == show_ok && output) result = check_output(output, status);
   }
-  if (listed && result != show_payload_refused && options.dect) {
-    int written = write_payload(image, status, record_dect, options.dect);
+  if (result == show_ok) result = show_image(image);
+  bool shown = result == show_ok || result == show_tag_too_long;
+  for (const record_kind &kind : record_kinds) {
+    const char *output = options.payload[kind.type];
+    if (!shown || result == show_payload_refused || !output) continue;
+    int written = write_payload(image, status, kind.type, output);
     if (written != show_ok) result = written;
   }
   return result;
