@@ -40,5 +40,6 @@ if(missing)
 endif()
 if(stale)
   string(REPLACE ";" ", " stale "${stale}")
-  message(SEND_ERROR "SET_CONFIG_WHOLE_PROGRAM_SUITES (CMakeLists.txt) names suites that no test file defines: ${stale}")
+  message(SEND_ERROR "SET_CONFIG_WHOLE_PROGRAM_SUITES (CMakeLists.txt) names suites that no test file defines: "
+                     "${stale}")
 endif()
