@@ -1,8 +1,9 @@
 # Tests of the static device build: each program statically linked and within
-# its budget; every whole-program test of the host build's suite run on these
-# programs under qemu-mipsel, without a sysroot; and the device lab, which
-# boots them on a real kernel MTD flash on two processor models, and cuts their
-# power in the middle of a write on the board's NOR flash.
+# its budget; every whole-program test of the host build's suite (the suites of
+# SET_CONFIG_WHOLE_PROGRAM_SUITES) run on these programs under qemu-mipsel,
+# without a sysroot; and the device lab, which boots them on a real kernel MTD
+# flash on two processor models, and cuts their power in the middle of a write
+# on the board's NOR flash.
 enable_testing()
 set(SET_CONFIG_HOST_TESTS "${PROJECT_SOURCE_DIR}/build/default/tests/set_config_tests" CACHE FILEPATH
     "The host build's test program, whose whole-program tests run the device programs")
@@ -18,7 +19,7 @@ foreach(tool set_config show_config)
 endforeach()
 
 add_test(NAME whole_program_tests_on_the_device_programs
-  COMMAND ${SET_CONFIG_HOST_TESTS} --gtest_brief=1 "--gtest_filter=program.*:factory.*:show_config.*:flash_safety*")
+  COMMAND ${SET_CONFIG_HOST_TESTS} --gtest_brief=1 "--gtest_filter=${SET_CONFIG_WHOLE_PROGRAM_FILTER}")
 set_tests_properties(whole_program_tests_on_the_device_programs PROPERTIES ENVIRONMENT
   "SET_CONFIG_UNDER_TEST=$<TARGET_FILE:set_config>;SHOW_CONFIG_UNDER_TEST=$<TARGET_FILE:show_config>;SET_CONFIG_TEST_EMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}")
 

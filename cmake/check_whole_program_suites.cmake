@@ -1,0 +1,45 @@
+# Fails unless SUITES (comma-separated: SET_CONFIG_WHOLE_PROGRAM_SUITES of
+# CMakeLists.txt) names every GoogleTest suite that runs the built programs, and
+# only suites that exist: each suite of a test file in tests/, where the
+# whole-program tests live, and each suite of a test file elsewhere that calls
+# run_tool, run_show or run_shell. A suite missing from the list would escape
+# the valgrind runs and the device programs' runs without a word.
+cmake_minimum_required(VERSION 3.25)
+string(REPLACE "," ";" listed "${SUITES}")
+file(GLOB whole_program_files ${SOURCE}/tests/*.cc)
+file(GLOB test_files ${SOURCE}/*/*_test.cc)
+set(defined "")
+set(missing "")
+foreach(file IN LISTS test_files whole_program_files)
+  file(READ ${file} text)
+  file(RELATIVE_PATH name ${SOURCE} ${file})
+  string(REGEX MATCHALL "(^|\n)[ \t]*TEST(_F|_P)?\\([ \t]*[A-Za-z0-9_]+" tests "${text}")
+  set(runs_programs FALSE)
+  if(name MATCHES "^tests/" OR text MATCHES "run_(tool|show|shell)\\(")
+    set(runs_programs TRUE)
+  endif()
+  foreach(test IN LISTS tests)
+    string(REGEX REPLACE ".*\\([ \t]*" "" suite "${test}")
+    list(APPEND defined ${suite})
+    if(runs_programs AND NOT suite IN_LIST listed)
+      list(APPEND missing "${suite} (${name})")
+    endif()
+  endforeach()
+endforeach()
+set(stale "")
+foreach(suite IN LISTS listed)
+  if(NOT suite IN_LIST defined)
+    list(APPEND stale ${suite})
+  endif()
+endforeach()
+list(REMOVE_DUPLICATES missing)
+if(missing)
+  string(REPLACE ";" ", " missing "${missing}")
+  message(SEND_ERROR "suites that run the built programs but are not in SET_CONFIG_WHOLE_PROGRAM_SUITES "
+                     "(CMakeLists.txt): ${missing}")
+endif()
+if(stale)
+  string(REPLACE ";" ", " stale "${stale}")
+  message(SEND_ERROR "SET_CONFIG_WHOLE_PROGRAM_SUITES (CMakeLists.txt) names suites that no test file defines: "
+                     "${stale}")
+endif()
