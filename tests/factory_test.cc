@@ -11,17 +11,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "calibration/records.h"
 #include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
 #include "tests/fixture.h"
 
 namespace {
-
-bytes concat(bytes a, const bytes &b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 // The folder a factory script works in: the example image, the worked
 // example's config, a long environment whose traced look-up prints over 8 KiB,
@@ -43,8 +39,8 @@ struct line_folder {
     write_file(folder.path("w"), wlan);
     write_file(folder.path("d"), dect);
   }
-  bytes wlan_record() const { return concat({2, 0, 100, 0}, wlan); }
-  bytes dect_record() const { return concat({2, 1, 10, 0}, dect); }
+  bytes wlan_record() const { return record_of(record_wlan, wlan); }
+  bytes dect_record() const { return record_of(record_dect, dect); }
   bytes image() const { return read_file(folder.path("img")); }
 };
 
@@ -106,7 +102,7 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
   struct race_case {
     const char *second;
     std::string output;  // of both runs, then their statuses
-    std::vector<std::pair<uint32_t, bytes>> written;
+    std::vector<patch> written;
   };
   line_folder probe;
   const race_case cases[] = {
@@ -141,9 +137,7 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
                                  "wait $first; a=$?; wait $second; b=$?\n"
                                  "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
     EXPECT_EQ(c.output, run.output);
-    bytes expected = example_image();
-    for (const auto &[offset, content] : c.written) put_bytes(expected, offset, content);
-    EXPECT_EQ(expected, line.image());
+    EXPECT_EQ(patched(example_image(), c.written), line.image());
   }
 }
 
@@ -164,9 +158,8 @@ TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
        "write /dev/stdin to img\n[write_config] file img offset 0x980 config_size 104\n[write_config] len 104\n",
        0, probe.wlan_record()},
       {"$SET_CONFIG -u img -w <(cat w)", "", 0, probe.wlan_record()},
-      {"$SET_CONFIG -u img -w /proc/version", "", 0,
-       concat({2, 0, (uint8_t)proc_version.size(), (uint8_t)(proc_version.size() >> 8)}, proc_version)},
-      {"head -c 1148 /dev/zero | $SET_CONFIG -u img -w /dev/stdin", "", 0, concat({2, 0, 0x7C, 0x04}, bytes(1148, 0))},
+      {"$SET_CONFIG -u img -w /proc/version", "", 0, record_of(record_wlan, proc_version)},
+      {"head -c 1148 /dev/zero | $SET_CONFIG -u img -w /dev/stdin", "", 0, record_of(record_wlan, bytes(1148, 0))},
       {"$SET_CONFIG -u img -d /dev/stdin < /dev/null",
        "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 0\n" + refused,
        241,
@@ -260,8 +253,7 @@ TEST(factory, calibration_from_a_pseudo_file_of_status_size_0) {
   tool_run run = run_shell(line.folder, "$SET_CONFIG -u img -w " + file);
   EXPECT_EQ("", run.output);
   EXPECT_EQ(0, run.status);
-  bytes header = {2, 0, (uint8_t)content.size(), (uint8_t)(content.size() >> 8)};
-  EXPECT_EQ(with(example_image(), config_II_offset, concat(header, content)), line.image());
+  EXPECT_EQ(with(example_image(), config_II_offset, record_of(record_wlan, content)), line.image());
 }
 
 // The reader of the trace is gone before the run starts: every write to

@@ -98,13 +98,28 @@ bytes with(bytes image, uint32_t offset, const bytes &content) {
   return image;
 }
 
-bytes record(uint8_t type, uint16_t payload_length) {
-  bytes content(record_header_size);
-  put_record_header(content.data(), (record_type)type, payload_length);
-  bytes payload = pattern(payload_length, type);
-  content.insert(content.end(), payload.begin(), payload.end());
-  return content;
+bytes concat(bytes a, const bytes &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
+
+bytes patched(bytes image, const std::vector<patch> &patches) {
+  for (const patch &p : patches) put_bytes(image, p.offset, p.content);
+  return image;
+}
+
+bytes record_header_bytes(uint8_t type, uint16_t payload_length) {
+  bytes header(record_header_size);
+  put_record_header(header.data(), (record_type)type, payload_length);
+  return header;
+}
+
+bytes record_of(uint8_t type, const bytes &payload) {
+  if (payload.size() > UINT16_MAX) abort();
+  return concat(record_header_bytes(type, (uint16_t)payload.size()), payload);
+}
+
+bytes record(uint8_t type, uint16_t payload_length) { return record_of(type, pattern(payload_length, type)); }
 
 bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
 
