@@ -138,6 +138,22 @@ const char *fault_shim() {
   return SET_CONFIG_FAULT_SHIM;
 }
 
+preloaded_faults::preloaded_faults(const fault_settings &settings) {
+  if (!fault_shim()) abort();
+  // A sanitizer's runtime then no longer comes first: that is expected.
+  names_ = {"LD_PRELOAD", "ASAN_OPTIONS"};
+  setenv("LD_PRELOAD", fault_shim(), 1);
+  setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+  for (const auto &[name, value] : settings) {
+    names_.push_back(name);
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+}
+
+preloaded_faults::~preloaded_faults() {
+  for (const std::string &name : names_) unsetenv(name.c_str());
+}
+
 // Runs the built program binary (named name) in folder; it sees argv0 as its own name.
 // The words that run binary_path: under the emulator and the checker, if any.
 static std::vector<std::string> command_words(const char *binary_path) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 using bytes = std::vector<uint8_t>;
@@ -72,6 +73,22 @@ bool tool_wrapped();
 // LD_PRELOAD, or null when it cannot reach the tool: not built (a cross or
 // sanitizer build) or the tool runs under a checker or an emulator.
 const char *fault_shim();
+
+// Settings of the fault library: its variables (tests/fault_shim.cc) and their values.
+using fault_settings = std::vector<std::pair<std::string, std::string>>;
+
+// While it lives, the runs started have the fault library preloaded with
+// settings. Only where fault_shim() is not null.
+class preloaded_faults {
+ public:
+  explicit preloaded_faults(const fault_settings &settings);
+  ~preloaded_faults();
+  preloaded_faults(const preloaded_faults &) = delete;
+  preloaded_faults &operator=(const preloaded_faults &) = delete;
+
+ private:
+  std::vector<std::string> names_;
+};
 
 // Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program = "set_config");

@@ -586,28 +586,39 @@ TEST(program, faults) {
   for (const program_case &c : cases) check_run(c);
 }
 
-// A read-back that cannot read the partition says so, and names where. The
-// write that it follows took; the version byte after it never came.
-TEST(program, a_read_back_that_cannot_read) {
-  const char *shim = fault_shim();
-  if (!shim) GTEST_SKIP() << "no fault library for this build's tool";
+// Faults of the target that the fault library makes: a read-back that cannot
+// read, a sync or a close that fails. Each fails the run as a failed write,
+// and says so; a read-back names where. What the writes before the fault put
+// down stays: with a failed read-back or sync, all of the record but its
+// version byte, which goes last and never came.
+TEST(program, faults_of_the_target) {
+  if (!fault_shim()) GTEST_SKIP() << "no fault library for this build's tool";
   bytes image = example_image();
   bytes wlan = pattern(100, 7);
-  for (const char *fault : {"pread_eio", "pread_eof"}) {
-    setenv("LD_PRELOAD", shim, 1);
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);  // the sanitizers' runtime comes second then
-    setenv("SET_CONFIG_FAULT", fault, 1);
-    check_run({.title = fault,
+  bytes wlan_record = record_of(record_wlan, wlan);
+  const std::vector<patch> all_but_the_version = {
+      {config_II_offset + 1, bytes(wlan_record.begin() + 1, wlan_record.end())}};
+  struct fault_case {
+    const char *fault;
+    std::string output;
+    std::vector<patch> written;
+  };
+  const fault_case cases[] = {
+      {"pread_eio", "ERROR: read back failed at 0x981\n[write_config] ERROR: -12\n", all_but_the_version},
+      {"pread_eof", "ERROR: read back failed at 0x981\n[write_config] ERROR: -12\n", all_but_the_version},
+      {"fsync_eio", "[write_config] ERROR: -12\n", all_but_the_version},
+      // The writes took and were read back: only the close failed.
+      {"close_eio", "[write_config] ERROR: -12\n", {{config_II_offset, wlan_record}}},
+  };
+  for (const fault_case &c : cases) {
+    preloaded_faults faults(fault_settings{{"SET_CONFIG_FAULT", c.fault}});
+    check_run({.title = c.fault,
                .args = {"-u", "img", "-w", "w"},
                .image = image,
                .files = {{"w", wlan}},
-               .output = "ERROR: read back failed at 0x981\n[write_config] ERROR: -12\n",
+               .output = c.output,
                .status = 244,
-               .written =  // All but the version byte, which goes last, took.
-               {{config_II_offset + 1, concat({0, 100, 0}, wlan)}}});
-    unsetenv("LD_PRELOAD");
-    unsetenv("ASAN_OPTIONS");
-    unsetenv("SET_CONFIG_FAULT");
+               .written = c.written});
   }
 }
 
