@@ -72,16 +72,40 @@ TEST(show_config, prints_the_block_and_the_records) {
   }
 }
 
+// A payload goes to a new file, or replaces all of an existing one: a longer
+// file keeps no tail of its own.
 TEST(show_config, writes_the_payloads_asked_for) {
-  temp_folder folder;
   bytes image =
       patched(example_image(), {{config_II_offset, record(record_wlan, 100)}, {0x9E8, record(record_dect, 10)}});
-  write_file(folder.path("img"), image);
-  tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
-  EXPECT_EQ(0, run.status);
-  EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 100), read_file(folder.path("w.out")));
-  EXPECT_EQ(bytes(image.begin() + 0x9EC, image.begin() + 0x9EC + 10), read_file(folder.path("d.out")));
-  EXPECT_EQ(image, read_file(folder.path("img")));
+  struct output_case {
+    const char *title;
+    bool existing;
+    bytes before;  // of each output file, when existing
+  };
+  const output_case cases[] = {
+      {"new files", false, {}},
+      {"over longer files", true, pattern(300, 50)},
+      {"over shorter files", true, pattern(3, 60)},
+      {"over empty files", true, {}},
+  };
+  for (const output_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    temp_folder folder;
+    write_file(folder.path("img"), image);
+    if (c.existing) {
+      write_file(folder.path("w.out"), c.before);
+      write_file(folder.path("d.out"), c.before);
+    }
+    tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
+    EXPECT_EQ(
+        "# config block at 0x580: erased\n# Config_II region at 0x980\n"
+        "# record at 0x980: WLAN, version 2, length 100\n# record at 0x9e8: DECT, version 2, length 10\n",
+        run.output);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 100), read_file(folder.path("w.out")));
+    EXPECT_EQ(bytes(image.begin() + 0x9EC, image.begin() + 0x9EC + 10), read_file(folder.path("d.out")));
+    EXPECT_EQ(image, read_file(folder.path("img")));
+  }
 }
 
 // Feeding what show_config prints back to set_config -i on the same image with
@@ -340,6 +364,31 @@ TEST(show_config, never_writes_the_partition_nor_a_device) {
       tool_run run = run_show(folder, {"-u", "img", option, output});
       EXPECT_EQ("ERROR: " + std::string(output) + " is the partition or a device: a payload goes to a plain file\n",
                 run.output);
+      EXPECT_EQ(4, run.status);
+      EXPECT_EQ(image, read_file(folder.path("img")));
+    }
+  }
+}
+
+// What an output's name stands for may change between its check and its open
+// (the fault library puts a link to the partition or to a device in its
+// place at the open): the file opened is checked again, and the payload
+// refused.
+TEST(show_config, an_output_that_becomes_the_partition_at_its_open_is_refused) {
+  if (!fault_shim()) GTEST_SKIP() << "no fault library for this build's tool";
+  bytes image = patched(example_image(), {{config_II_offset, record(record_wlan, 4)}, {0x988, record(record_dect, 4)}});
+  const std::string listing =
+      "# config block at 0x580: erased\n# Config_II region at 0x980\n"
+      "# record at 0x980: WLAN, version 2, length 4\n# record at 0x988: DECT, version 2, length 4\n";
+  for (const char *target : {"img", "/dev/null"}) {
+    for (const char *option : {"-w", "-d"}) {
+      SCOPED_TRACE(std::string(option) + " out, linked to " + target);
+      temp_folder folder;
+      write_file(folder.path("img"), image);
+      write_file(folder.path("out"), pattern(10, 1));  // a plain file when it is checked
+      preloaded_faults faults(fault_settings{{"SET_CONFIG_RELINK", "out"}, {"SET_CONFIG_RELINK_TO", target}});
+      tool_run run = run_show(folder, {"-u", "img", option, "out"});
+      EXPECT_EQ(listing + "ERROR: out is the partition or a device: a payload goes to a plain file\n", run.output);
       EXPECT_EQ(4, run.status);
       EXPECT_EQ(image, read_file(folder.path("img")));
     }
