@@ -2,6 +2,7 @@
 // closed or gone, two runs on one target at once, calibration from a pipe, a
 // target removed or replaced during the run. Each compares the run's output,
 // its status and every byte of the image.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -71,7 +72,7 @@ TEST(factory, closed_standard_descriptors_never_reach_the_partition) {
 }
 
 // Standard output or error that is the partition itself: nothing is written,
-// and the message goes to the other one.
+// and the message goes to the other one; with both the partition, nowhere.
 TEST(factory, a_partition_that_is_also_an_output_is_refused) {
   struct output_case {
     const char *script;
@@ -82,6 +83,7 @@ TEST(factory, a_partition_that_is_also_an_output_is_refused) {
   const output_case cases[] = {
       {"$SET_CONFIG -l -u img -i cfg -e env -w w >> img 2> err; status=$?; cat err; exit $status", refused, 244},
       {"$SET_CONFIG -l -u img -i cfg -e env -w w 2>> img", refused, 244},
+      {"$SET_CONFIG -l -u img -i cfg -e env -w w >> img 2>> img", "", 244},
       {"$SHOW_CONFIG -u img >> img 2> err; status=$?; cat err; exit $status",
        "show_config: standard output is the partition img\n", 6},
   };
@@ -92,6 +94,39 @@ TEST(factory, a_partition_that_is_also_an_output_is_refused) {
     EXPECT_EQ(c.output, run.output);
     EXPECT_EQ(c.status, run.status);
     EXPECT_EQ(example_image(), line.image());
+  }
+}
+
+// A partition that is a device is that partition by any of its nodes: an
+// output that is the same device by another node (/dev/zero, and a node of
+// the folder's own for it) is refused as the partition's name is. Such a
+// partition reads as zeros and takes every write: the output and the status
+// tell what the run did.
+TEST(factory, a_device_partition_is_an_output_by_any_node) {
+  struct stat zero;
+  ASSERT_EQ(0, stat("/dev/zero", &zero));
+  struct output_case {
+    const char *script;
+    const char *output;
+    int status;
+  };
+  const output_case cases[] = {
+      {"$SET_CONFIG -u zero -i cfg -e env -w w >> /dev/zero 2> err; status=$?; cat err; exit $status",
+       "ERROR: zero is standard output or standard error: nothing written\n", 244},
+      {"$SHOW_CONFIG -u zero >> /dev/zero 2> err; status=$?; cat err; exit $status",
+       "show_config: standard output is the partition zero\n", 6},
+  };
+  for (const output_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    std::string node = line.folder.path("zero");
+    if (mknod(node.c_str(), S_IFCHR | 0600, zero.st_rdev) != 0) GTEST_SKIP() << "no device node can be made here";
+    int opened = open(node.c_str(), O_RDONLY);
+    if (opened < 0) GTEST_SKIP() << "the temporary folder allows no devices";
+    close(opened);
+    tool_run run = run_shell(line.folder, c.script);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(c.status, run.status);
   }
 }
 
