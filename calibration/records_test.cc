@@ -16,8 +16,7 @@ TEST(read_extra_config, builds_a_record_at_pos) {
   bytes buffer(config_II_size, erased);
   EXPECT_EQ(304, read_extra_config(record_dect, folder.path("cal").c_str(), buffer, 10, config_II_size - 10));
   bytes expected(config_II_size, erased);
-  put_bytes(expected, 10, {2, 1, 0x2C, 0x01});
-  put_bytes(expected, 14, payload);
+  put_bytes(expected, 10, record_of(record_dect, payload));
   EXPECT_EQ(expected, buffer);
 }
 
@@ -58,7 +57,7 @@ TEST(read_extra_config, refuses_what_is_no_record) {
 
 struct scan_case {
   const char *title;
-  std::vector<std::pair<uint32_t, bytes>> region;  // contents at region offsets
+  std::vector<patch> region;  // contents at region offsets
   record_type type;
   uint32_t steps;
   int result;
@@ -78,22 +77,36 @@ TEST(config_II_empty, finds_the_end_of_the_records) {
       {"record beyond the last step", {{20, record(0, 4)}}, record_wlan, 8, 0, ""},
       {"same type", {{0, record(1, 4)}}, record_dect, 14, result_not_erased, exists},
       {"unknown version", {{0, {3}}}, record_wlan, 104, result_not_erased, unknown},
-      {"payload over 1148", {{0, {2, 0, 0x7D, 0x04}}}, record_dect, 8, result_not_erased, damaged},
-      {"payload of 1148", {{0, {2, 0, 0x7C, 0x04}}}, record_dect, 1, 1152, ""},
-      {"record past the region's end", {{1000, {2, 0, 200, 0}}}, record_dect, 1001, result_not_erased, damaged},
+      {"payload over 1148", {{0, record_header_bytes(record_wlan, 1149)}}, record_dect, 8, result_not_erased, damaged},
+      {"payload of 1148", {{0, record_header_bytes(record_wlan, 1148)}}, record_dect, 1, 1152, ""},
+      {"record past the region's end",
+       {{1000, record_header_bytes(record_wlan, 200)}},
+       record_dect,
+       1001,
+       result_not_erased,
+       damaged},
       {"type byte outside the region", {{1151, {2}}}, record_dect, 1152, result_not_erased, damaged},
       {"length outside the region", {{1149, {2, 0, 0}}}, record_dect, 1150, result_not_erased, damaged},
       {"same type at the region's last bytes", {{1150, {2, 1}}}, record_dect, 1151, result_not_erased, exists},
-      {"a header in the region's last 4 bytes", {{1148, {2, 0, 0, 0}}}, record_dect, 1149, 4, ""},
-      {"that header claiming one byte more", {{1148, {2, 0, 1, 0}}}, record_dect, 1149, result_not_erased, damaged},
+      {"a header in the region's last 4 bytes",
+       {{1148, record_header_bytes(record_wlan, 0)}},
+       record_dect,
+       1149,
+       4,
+       ""},
+      {"that header claiming one byte more",
+       {{1148, record_header_bytes(record_wlan, 1)}},
+       record_dect,
+       1149,
+       result_not_erased,
+       damaged},
       {"steps run out of the region", {{0, record(0, 1148)}}, record_dect, 2, result_not_erased, damaged},
   };
   for (const scan_case &c : cases) {
     SCOPED_TRACE(c.title);
     // The bytes after the region are records too: the scan must never reach them.
-    bytes image = erased_image();
-    put_bytes(image, config_II_offset + config_II_size, record(0, 4));
-    for (const auto &[offset, content] : c.region) put_bytes(image, config_II_offset + offset, content);
+    bytes image = with(erased_image(), config_II_offset + config_II_size, record(0, 4));
+    put_bytes(image, config_II_offset, patched(bytes(config_II_size, erased), c.region));
     testing::internal::CaptureStdout();
     EXPECT_EQ(c.result, config_II_empty(c.type, image, config_II_offset, c.steps));
     EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
@@ -111,7 +124,7 @@ TEST(config_II_empty, stays_inside_a_short_image) {
 TEST(examine_config_II, keeps_the_write_inside_erased_bytes) {
   struct room_case {
     const char *title;
-    std::vector<std::pair<uint32_t, bytes>> region;
+    std::vector<patch> region;  // contents at region offsets
     bool wlan, dect;
     uint32_t total;
     int result;
@@ -128,8 +141,7 @@ TEST(examine_config_II, keeps_the_write_inside_erased_bytes) {
   };
   for (const room_case &c : cases) {
     SCOPED_TRACE(c.title);
-    bytes image = erased_image();
-    for (const auto &[offset, content] : c.region) put_bytes(image, config_II_offset + offset, content);
+    bytes image = with(erased_image(), config_II_offset, patched(bytes(config_II_size, erased), c.region));
     testing::internal::CaptureStdout();
     calibration_files files;
     files.file[record_wlan] = c.wlan ? "w" : nullptr;

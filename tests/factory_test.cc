@@ -2,6 +2,7 @@
 // closed or gone, two runs on one target at once, calibration from a pipe, a
 // target removed or replaced during the run. Each compares the run's output,
 // its status and every byte of the image.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -11,17 +12,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "calibration/records.h"
 #include "config/block.h"
 #include "driver/bytes.h"
 #include "driver/layout.h"
 #include "tests/fixture.h"
 
 namespace {
-
-bytes concat(bytes a, const bytes &b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 // The folder a factory script works in: the example image, the worked
 // example's config, a long environment whose traced look-up prints over 8 KiB,
@@ -43,8 +40,8 @@ struct line_folder {
     write_file(folder.path("w"), wlan);
     write_file(folder.path("d"), dect);
   }
-  bytes wlan_record() const { return concat({2, 0, 100, 0}, wlan); }
-  bytes dect_record() const { return concat({2, 1, 10, 0}, dect); }
+  bytes wlan_record() const { return record_of(record_wlan, wlan); }
+  bytes dect_record() const { return record_of(record_dect, dect); }
   bytes image() const { return read_file(folder.path("img")); }
 };
 
@@ -75,7 +72,7 @@ TEST(factory, closed_standard_descriptors_never_reach_the_partition) {
 }
 
 // Standard output or error that is the partition itself: nothing is written,
-// and the message goes to the other one.
+// and the message goes to the other one; with both the partition, nowhere.
 TEST(factory, a_partition_that_is_also_an_output_is_refused) {
   struct output_case {
     const char *script;
@@ -86,6 +83,7 @@ TEST(factory, a_partition_that_is_also_an_output_is_refused) {
   const output_case cases[] = {
       {"$SET_CONFIG -l -u img -i cfg -e env -w w >> img 2> err; status=$?; cat err; exit $status", refused, 244},
       {"$SET_CONFIG -l -u img -i cfg -e env -w w 2>> img", refused, 244},
+      {"$SET_CONFIG -l -u img -i cfg -e env -w w >> img 2>> img", "", 244},
       {"$SHOW_CONFIG -u img >> img 2> err; status=$?; cat err; exit $status",
        "show_config: standard output is the partition img\n", 6},
   };
@@ -99,6 +97,39 @@ TEST(factory, a_partition_that_is_also_an_output_is_refused) {
   }
 }
 
+// A partition that is a device is that partition by any of its nodes: an
+// output that is the same device by another node (/dev/zero, and a node of
+// the folder's own for it) is refused as the partition's name is. Such a
+// partition reads as zeros and takes every write: the output and the status
+// tell what the run did.
+TEST(factory, a_device_partition_is_an_output_by_any_node) {
+  struct stat zero;
+  ASSERT_EQ(0, stat("/dev/zero", &zero));
+  struct output_case {
+    const char *script;
+    const char *output;
+    int status;
+  };
+  const output_case cases[] = {
+      {"$SET_CONFIG -u zero -i cfg -e env -w w >> /dev/zero 2> err; status=$?; cat err; exit $status",
+       "ERROR: zero is standard output or standard error: nothing written\n", 244},
+      {"$SHOW_CONFIG -u zero >> /dev/zero 2> err; status=$?; cat err; exit $status",
+       "show_config: standard output is the partition zero\n", 6},
+  };
+  for (const output_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    std::string node = line.folder.path("zero");
+    if (mknod(node.c_str(), S_IFCHR | 0600, zero.st_rdev) != 0) GTEST_SKIP() << "no device node can be made here";
+    int opened = open(node.c_str(), O_RDONLY);
+    if (opened < 0) GTEST_SKIP() << "the temporary folder allows no devices";
+    close(opened);
+    tool_run run = run_shell(line.folder, c.script);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(c.status, run.status);
+  }
+}
+
 // The first run holds the lock while it waits for its config from a FIFO; the
 // second, a run or a reader, starts meanwhile and must wait, then see what the
 // first wrote.
@@ -106,7 +137,7 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
   struct race_case {
     const char *second;
     std::string output;  // of both runs, then their statuses
-    std::vector<std::pair<uint32_t, bytes>> written;
+    std::vector<patch> written;
   };
   line_folder probe;
   const race_case cases[] = {
@@ -141,9 +172,7 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
                                  "wait $first; a=$?; wait $second; b=$?\n"
                                  "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
     EXPECT_EQ(c.output, run.output);
-    bytes expected = example_image();
-    for (const auto &[offset, content] : c.written) put_bytes(expected, offset, content);
-    EXPECT_EQ(expected, line.image());
+    EXPECT_EQ(patched(example_image(), c.written), line.image());
   }
 }
 
@@ -164,9 +193,8 @@ TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
        "write /dev/stdin to img\n[write_config] file img offset 0x980 config_size 104\n[write_config] len 104\n",
        0, probe.wlan_record()},
       {"$SET_CONFIG -u img -w <(cat w)", "", 0, probe.wlan_record()},
-      {"$SET_CONFIG -u img -w /proc/version", "", 0,
-       concat({2, 0, (uint8_t)proc_version.size(), (uint8_t)(proc_version.size() >> 8)}, proc_version)},
-      {"head -c 1148 /dev/zero | $SET_CONFIG -u img -w /dev/stdin", "", 0, concat({2, 0, 0x7C, 0x04}, bytes(1148, 0))},
+      {"$SET_CONFIG -u img -w /proc/version", "", 0, record_of(record_wlan, proc_version)},
+      {"head -c 1148 /dev/zero | $SET_CONFIG -u img -w /dev/stdin", "", 0, record_of(record_wlan, bytes(1148, 0))},
       {"$SET_CONFIG -u img -d /dev/stdin < /dev/null",
        "ERROR: open /dev/stdin failed\nERROR: Configfile size missmatch 1152 - 0\n" + refused,
        241,
@@ -260,8 +288,7 @@ TEST(factory, calibration_from_a_pseudo_file_of_status_size_0) {
   tool_run run = run_shell(line.folder, "$SET_CONFIG -u img -w " + file);
   EXPECT_EQ("", run.output);
   EXPECT_EQ(0, run.status);
-  bytes header = {2, 0, (uint8_t)content.size(), (uint8_t)(content.size() >> 8)};
-  EXPECT_EQ(with(example_image(), config_II_offset, concat(header, content)), line.image());
+  EXPECT_EQ(with(example_image(), config_II_offset, record_of(record_wlan, content)), line.image());
 }
 
 // The reader of the trace is gone before the run starts: every write to

@@ -1,6 +1,7 @@
-// Test-only faults for the tool's I/O on its target, preloaded into a run of
-// the host build (LD_PRELOAD). The tool writes its target with pwrite and reads
-// it back with pread only.
+// Test-only faults for the programs' I/O, preloaded into a run of the host
+// build (LD_PRELOAD). set_config writes its target with pwrite, syncs it with
+// fsync and reads it back with pread only; show_config opens its payload
+// outputs with open.
 //   SET_CONFIG_CUT_AFTER=K  the writes go through up to K bytes in all; the
 //                           write that would pass K puts down its bytes up to
 //                           K, then the run is killed as a power cut stops it
@@ -11,10 +12,21 @@
 //   SET_CONFIG_FAULT=pread_eio  every pread fails with EIO, as a flash device
 //                           that cannot be read back; pread_eof: every pread
 //                           reads nothing
+//   SET_CONFIG_FAULT=fsync_eio  every fsync fails with EIO, as a device that
+//                           cannot flush what it took
+//   SET_CONFIG_FAULT=close_eio  the close of a descriptor that took a pwrite
+//                           (the target) fails with EIO, as a device that
+//                           reports a lost write at the close; the descriptor
+//                           is closed all the same, as the kernel does
+//   SET_CONFIG_RELINK=N and SET_CONFIG_RELINK_TO=T  an open that may create
+//                           the file N first puts a symbolic link to T in N's
+//                           place: another process changing what the name
+//                           stands for between a check of it and the open
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdarg.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <time.h>
@@ -28,10 +40,24 @@
 namespace {
 
 using pwrite_function = ssize_t (*)(int, const void *, size_t, off_t);
+using fd_function = int (*)(int);
+using open_function = int (*)(const char *, int, ...);
 
 ssize_t real_pwrite(int fd, const void *data, size_t count, off_t offset) {
   static pwrite_function real = (pwrite_function)dlsym(RTLD_NEXT, "pwrite");
   return real(fd, data, count, offset);
+}
+
+bool fault_is(const char *name) {
+  const char *fault = getenv("SET_CONFIG_FAULT");
+  return fault && strcmp(fault, name) == 0;
+}
+
+// The descriptors that took a pwrite, until they are closed.
+bool written_to[1024];
+
+void mark_written(int fd, bool written) {
+  if (fd >= 0 && (size_t)fd < sizeof written_to) written_to[fd] = written;
 }
 
 void hold_first_write() {
@@ -49,6 +75,7 @@ void hold_first_write() {
 
 ssize_t faulty_pwrite(int fd, const void *data, size_t count, off_t offset) {
   hold_first_write();
+  mark_written(fd, true);
   static long done = 0;
   const char *limit = getenv("SET_CONFIG_CUT_AFTER");
   if (!limit) return real_pwrite(fd, data, count, offset);
@@ -70,14 +97,26 @@ ssize_t faulty_pwrite(int fd, const void *data, size_t count, off_t offset) {
 }
 
 ssize_t faulty_pread(int fd, void *buffer, size_t count, off_t offset) {
-  const char *fault = getenv("SET_CONFIG_FAULT");
-  if (fault && strcmp(fault, "pread_eio") == 0) {
+  if (fault_is("pread_eio")) {
     errno = EIO;
     return -1;
   }
-  if (fault && strcmp(fault, "pread_eof") == 0) return 0;
+  if (fault_is("pread_eof")) return 0;
   return syscall(SYS_pread64, fd, buffer, count, offset);
 }
+
+// An open of path, after the relink that the environment asks for.
+int faulty_open(open_function real, const char *path, int flags, mode_t mode) {
+  const char *name = getenv("SET_CONFIG_RELINK");
+  const char *target = getenv("SET_CONFIG_RELINK_TO");
+  if (name && target && (flags & O_CREAT) && strcmp(path, name) == 0) {
+    (void)unlink(path);
+    if (symlink(target, path) != 0) abort();
+  }
+  return real(path, flags, mode);
+}
+
+bool creates(int flags) { return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE; }
 
 }  // namespace
 
@@ -96,4 +135,39 @@ extern "C" __attribute__((visibility("default"))) ssize_t pread(int fd, void *bu
 
 extern "C" __attribute__((visibility("default"))) ssize_t pread64(int fd, void *buffer, size_t count, off_t offset) {
   return faulty_pread(fd, buffer, count, offset);
+}
+
+extern "C" __attribute__((visibility("default"))) int fsync(int fd) {
+  static fd_function real = (fd_function)dlsym(RTLD_NEXT, "fsync");
+  if (!fault_is("fsync_eio")) return real(fd);
+  errno = EIO;
+  return -1;
+}
+
+extern "C" __attribute__((visibility("default"))) int close(int fd) {
+  static fd_function real = (fd_function)dlsym(RTLD_NEXT, "close");
+  bool written = fd >= 0 && (size_t)fd < sizeof written_to && written_to[fd];
+  mark_written(fd, false);
+  int closed = real(fd);
+  if (closed != 0 || !written || !fault_is("close_eio")) return closed;
+  errno = EIO;
+  return -1;
+}
+
+extern "C" __attribute__((visibility("default"))) int open(const char *path, int flags, ...) {
+  static open_function real = (open_function)dlsym(RTLD_NEXT, "open");
+  va_list rest;
+  va_start(rest, flags);
+  mode_t mode = creates(flags) ? (mode_t)va_arg(rest, unsigned) : 0;
+  va_end(rest);
+  return faulty_open(real, path, flags, mode);
+}
+
+extern "C" __attribute__((visibility("default"))) int open64(const char *path, int flags, ...) {
+  static open_function real = (open_function)dlsym(RTLD_NEXT, "open64");
+  va_list rest;
+  va_start(rest, flags);
+  mode_t mode = creates(flags) ? (mode_t)va_arg(rest, unsigned) : 0;
+  va_end(rest);
+  return faulty_open(real, path, flags, mode);
 }

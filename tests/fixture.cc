@@ -98,13 +98,28 @@ bytes with(bytes image, uint32_t offset, const bytes &content) {
   return image;
 }
 
-bytes record(uint8_t type, uint16_t payload_length) {
-  bytes content(record_header_size);
-  put_record_header(content.data(), (record_type)type, payload_length);
-  bytes payload = pattern(payload_length, type);
-  content.insert(content.end(), payload.begin(), payload.end());
-  return content;
+bytes concat(bytes a, const bytes &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
+
+bytes patched(bytes image, const std::vector<patch> &patches) {
+  for (const patch &p : patches) put_bytes(image, p.offset, p.content);
+  return image;
+}
+
+bytes record_header_bytes(uint8_t type, uint16_t payload_length) {
+  bytes header(record_header_size);
+  put_record_header(header.data(), (record_type)type, payload_length);
+  return header;
+}
+
+bytes record_of(uint8_t type, const bytes &payload) {
+  if (payload.size() > UINT16_MAX) abort();
+  return concat(record_header_bytes(type, (uint16_t)payload.size()), payload);
+}
+
+bytes record(uint8_t type, uint16_t payload_length) { return record_of(type, pattern(payload_length, type)); }
 
 bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
 
@@ -121,6 +136,22 @@ static const char *emulator() { return setting("SET_CONFIG_TEST_EMULATOR", SET_C
 const char *fault_shim() {
   if (SET_CONFIG_FAULT_SHIM[0] == '\0' || tool_wrapped() || emulator()[0] != '\0') return nullptr;
   return SET_CONFIG_FAULT_SHIM;
+}
+
+preloaded_faults::preloaded_faults(const fault_settings &settings) {
+  if (!fault_shim()) abort();
+  // A sanitizer's runtime then no longer comes first: that is expected.
+  names_ = {"LD_PRELOAD", "ASAN_OPTIONS"};
+  setenv("LD_PRELOAD", fault_shim(), 1);
+  setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
+  for (const auto &[name, value] : settings) {
+    names_.push_back(name);
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+}
+
+preloaded_faults::~preloaded_faults() {
+  for (const std::string &name : names_) unsetenv(name.c_str());
 }
 
 // Runs the built program binary (named name) in folder; it sees argv0 as its own name.

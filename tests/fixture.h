@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 using bytes = std::vector<uint8_t>;
@@ -39,11 +40,25 @@ bytes example_image();
 inline constexpr char worked_example_config[] = "# settings\nalpha overwrite one two\nbeta keep 7\n";
 // The config block the worked example gives on the example image's header.
 bytes worked_example_block();
+// a followed by b.
+bytes concat(bytes a, const bytes &b);
 // Copies content into image at offset.
 void put_bytes(bytes &image, uint32_t offset, const bytes &content);
 // image with content copied in at offset.
 bytes with(bytes image, uint32_t offset, const bytes &content);
-// A Config_II record header followed by payload_length pattern bytes.
+// Bytes to put into an image at an offset.
+struct patch {
+  uint32_t offset = 0;
+  bytes content = {};
+};
+// image with each patch's content copied in at its offset, in their order.
+bytes patched(bytes image, const std::vector<patch> &patches);
+// A Config_II record header: version 2, type, and a payload length that the
+// bytes behind it need not match.
+bytes record_header_bytes(uint8_t type, uint16_t payload_length);
+// A Config_II record of type holding payload.
+bytes record_of(uint8_t type, const bytes &payload);
+// A Config_II record of type holding payload_length pattern bytes.
 bytes record(uint8_t type, uint16_t payload_length);
 
 struct tool_run {
@@ -58,6 +73,22 @@ bool tool_wrapped();
 // LD_PRELOAD, or null when it cannot reach the tool: not built (a cross or
 // sanitizer build) or the tool runs under a checker or an emulator.
 const char *fault_shim();
+
+// Settings of the fault library: its variables (tests/fault_shim.cc) and their values.
+using fault_settings = std::vector<std::pair<std::string, std::string>>;
+
+// While it lives, the runs started have the fault library preloaded with
+// settings. Only where fault_shim() is not null.
+class preloaded_faults {
+ public:
+  explicit preloaded_faults(const fault_settings &settings);
+  ~preloaded_faults();
+  preloaded_faults(const preloaded_faults &) = delete;
+  preloaded_faults &operator=(const preloaded_faults &) = delete;
+
+ private:
+  std::vector<std::string> names_;
+};
 
 // Runs the built tool in folder with args (argv[0] is "set_config"), standard input empty.
 tool_run run_tool(const temp_folder &folder, const std::vector<std::string> &args, const char *program = "set_config");

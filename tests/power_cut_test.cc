@@ -5,7 +5,6 @@
 // left exactly where every byte of it can still be programmed into that run's.
 // Also: signals sent while a run writes, and a write past the file-size limit.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <sstream>
 #include <string>
@@ -18,24 +17,12 @@ namespace {
 
 bool shim_applies() { return fault_shim() != nullptr; }
 
-// The shim's settings for the runs started while it lives.
-class faults {
- public:
-  explicit faults(long cut_after, int torn = 0) {
-    setenv("LD_PRELOAD", fault_shim(), 1);
-    // A sanitizer's runtime then no longer comes first: that is expected.
-    setenv("ASAN_OPTIONS", "verify_asan_link_order=0", 1);
-    setenv("SET_CONFIG_CUT_AFTER", std::to_string(cut_after).c_str(), 1);
-    if (torn) setenv("SET_CONFIG_CUT_TORN", std::to_string(torn).c_str(), 1);
-  }
-  ~faults() {
-    for (const char *name : {"LD_PRELOAD", "ASAN_OPTIONS", "SET_CONFIG_CUT_AFTER", "SET_CONFIG_CUT_TORN"}) {
-      unsetenv(name);
-    }
-  }
-  faults(const faults &) = delete;
-  faults &operator=(const faults &) = delete;
-};
+// The shim's settings for a run cut after cut_after bytes, torn as the shim tears.
+fault_settings cut_settings(long cut_after, int torn) {
+  fault_settings settings = {{"SET_CONFIG_CUT_AFTER", std::to_string(cut_after)}};
+  if (torn) settings.emplace_back("SET_CONFIG_CUT_TORN", std::to_string(torn));
+  return settings;
+}
 
 // A full run's files in a folder: the config, its environment, both calibration
 // files, and a second config and WLAN file for another run over the same cut.
@@ -120,7 +107,7 @@ class cut_line {
     SCOPED_TRACE("cut after " + std::to_string(cut_after) + " bytes, torn " + std::to_string(torn));
     bytes cut;
     {
-      faults shim(cut_after, torn);
+      preloaded_faults shim(cut_settings(cut_after, torn));
       auto [run, image] = run_on(before_, run_args);
       ASSERT_EQ(-1, run.status) << "the run was not cut: " << run.output;
       cut = image;

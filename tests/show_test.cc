@@ -39,9 +39,9 @@ bytes set_up(temp_folder &folder, const std::string &config, const std::string &
 }
 
 TEST(show_config, prints_the_block_and_the_records) {
-  bytes provisioned = with(
-      with(with(example_image(), config_offset, worked_example_block()), config_II_offset, record(record_wlan, 100)),
-      0x9E8, record(record_dect, 10));
+  bytes provisioned = patched(example_image(), {{config_offset, worked_example_block()},
+                                                {config_II_offset, record(record_wlan, 100)},
+                                                {0x9E8, record(record_dect, 10)}});
   struct print_case {
     const char *title;
     bytes image;
@@ -55,7 +55,7 @@ TEST(show_config, prints_the_block_and_the_records) {
                                            "# Config_II region at 0x980\n"
                                            "# record at 0x980: WLAN, version 2, length 100\n"
                                            "# record at 0x9e8: DECT, version 2, length 10\n"},
-      {"a record of another type", with(example_image(), 0x980, {2, 7, 1, 0, 0x55}),
+      {"a record of another type", with(example_image(), 0x980, record_of(7, {0x55})),
        "# config block at 0x580: erased\n# Config_II region at 0x980\n# record at 0x980: type 7, version 2, length "
        "1\n"},
       {"an erased partition", example_image(),
@@ -72,15 +72,40 @@ TEST(show_config, prints_the_block_and_the_records) {
   }
 }
 
+// A payload goes to a new file, or replaces all of an existing one: a longer
+// file keeps no tail of its own.
 TEST(show_config, writes_the_payloads_asked_for) {
-  temp_folder folder;
-  bytes image = with(with(example_image(), config_II_offset, record(record_wlan, 100)), 0x9E8, record(record_dect, 10));
-  write_file(folder.path("img"), image);
-  tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
-  EXPECT_EQ(0, run.status);
-  EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 100), read_file(folder.path("w.out")));
-  EXPECT_EQ(bytes(image.begin() + 0x9EC, image.begin() + 0x9EC + 10), read_file(folder.path("d.out")));
-  EXPECT_EQ(image, read_file(folder.path("img")));
+  bytes image =
+      patched(example_image(), {{config_II_offset, record(record_wlan, 100)}, {0x9E8, record(record_dect, 10)}});
+  struct output_case {
+    const char *title;
+    bool existing;
+    bytes before;  // of each output file, when existing
+  };
+  const output_case cases[] = {
+      {"new files", false, {}},
+      {"over longer files", true, pattern(300, 50)},
+      {"over shorter files", true, pattern(3, 60)},
+      {"over empty files", true, {}},
+  };
+  for (const output_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    temp_folder folder;
+    write_file(folder.path("img"), image);
+    if (c.existing) {
+      write_file(folder.path("w.out"), c.before);
+      write_file(folder.path("d.out"), c.before);
+    }
+    tool_run run = run_show(folder, {"-u", "img", "-w", "w.out", "-d", "d.out"});
+    EXPECT_EQ(
+        "# config block at 0x580: erased\n# Config_II region at 0x980\n"
+        "# record at 0x980: WLAN, version 2, length 100\n# record at 0x9e8: DECT, version 2, length 10\n",
+        run.output);
+    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(bytes(image.begin() + 0x984, image.begin() + 0x984 + 100), read_file(folder.path("w.out")));
+    EXPECT_EQ(bytes(image.begin() + 0x9EC, image.begin() + 0x9EC + 10), read_file(folder.path("d.out")));
+    EXPECT_EQ(image, read_file(folder.path("img")));
+  }
 }
 
 // Feeding what show_config prints back to set_config -i on the same image with
@@ -108,8 +133,8 @@ TEST(show_config, round_trips_through_set_config) {
 
 struct damage_case {
   const char *title;
-  std::vector<std::pair<uint32_t, bytes>> changes;  // partition offsets
-  const char *error;                                // the one error line, among what is shown
+  std::vector<patch> changes;  // on the example image with a block begun from its default header
+  const char *error;           // the one error line, among what is shown
 };
 
 size_t count_errors(const std::string &output) {
@@ -209,7 +234,9 @@ TEST(show_config, refuses_damage_naming_its_offset) {
        {{config_offset, provisioned}, {0x5EC, word(0x90000618)}},
        "ERROR: var_data 0x90000618 at 0x5ec does not point right behind the tag table"},
       {"record running past the region",
-       {{0x580, worked_example_block()}, {0x980, record(record_wlan, 0x37C)}, {0xD00, {2, 0, 0xFD, 0}}},
+       {{0x580, worked_example_block()},
+        {0x980, record(record_wlan, 0x37C)},
+        {0xD00, record_header_bytes(record_wlan, 0xFD)}},
        "ERROR: record at 0xd00 runs past the Config_II region"},
       {"record header cut by the region's end",
        {{0x580, worked_example_block()}, {0x980, record(record_wlan, 0x47A)}, {0xDFE, {2, 0}}},
@@ -218,9 +245,7 @@ TEST(show_config, refuses_damage_naming_its_offset) {
   for (const damage_case &c : cases) {
     SCOPED_TRACE(c.title);
     temp_folder folder;
-    bytes image = headed_image();
-    for (const auto &[offset, content] : c.changes) put_bytes(image, offset, content);
-    write_file(folder.path("img"), image);
+    write_file(folder.path("img"), patched(headed_image(), c.changes));
     tool_run run = run_show(folder, {"-u", "img"});
     EXPECT_EQ(1, run.status);
     EXPECT_NE(std::string::npos, run.output.find(std::string(c.error) + "\n")) << run.output;
@@ -243,7 +268,7 @@ TEST(show_config, names_an_interrupted_write) {
   };
   struct interrupted_case {
     const char *title;
-    std::vector<std::pair<uint32_t, bytes>> changes;  // partition offsets, on the example image
+    std::vector<patch> changes;  // on the example image
     std::string error;
   };
   const interrupted_case cases[] = {
@@ -258,9 +283,7 @@ TEST(show_config, names_an_interrupted_write) {
   for (const interrupted_case &c : cases) {
     SCOPED_TRACE(c.title);
     temp_folder folder;
-    bytes image = example_image();
-    for (const auto &[offset, content] : c.changes) put_bytes(image, offset, content);
-    write_file(folder.path("img"), image);
+    write_file(folder.path("img"), patched(example_image(), c.changes));
     tool_run run = run_show(folder, {"-u", "img", "-w", "w.out"});
     EXPECT_EQ(7, run.status);
     EXPECT_NE(std::string::npos, run.output.find(c.error)) << run.output;
@@ -273,7 +296,7 @@ TEST(show_config, names_an_interrupted_write) {
 // lowest var_data (right behind an empty table), and a table whose zero words
 // are the block's last pair, its tags all "x overwrite x" and one "x variable x".
 TEST(show_config, shows_blocks_at_the_limits) {
-  const std::vector<std::pair<uint32_t, bytes>> limits[] = {
+  const std::vector<patch> limits[] = {
       {{0x5EC, word(0x900005F8)}, {0x5F0, bytes(8, 0)}},
       {{0x5EC, word(0x90000978)},
        {0x5F0, table_of(1008, config_address_base + 1016)},
@@ -281,11 +304,9 @@ TEST(show_config, shows_blocks_at_the_limits) {
        {0x978, {'x', 0, 'x', 0}}},
   };
   for (const auto &changes : limits) {
-    SCOPED_TRACE(get_le32(changes[0].second.data()));
+    SCOPED_TRACE(get_le32(changes[0].content.data()));
     temp_folder folder;
-    bytes image = headed_image();
-    for (const auto &[offset, content] : changes) put_bytes(image, offset, content);
-    write_file(folder.path("img"), image);
+    write_file(folder.path("img"), patched(headed_image(), changes));
     tool_run run = run_show(folder, {"-u", "img"});
     EXPECT_EQ(0, run.status);
     EXPECT_EQ(0u, count_errors(run.output)) << run.output;
@@ -343,6 +364,31 @@ TEST(show_config, never_writes_the_partition_nor_a_device) {
       tool_run run = run_show(folder, {"-u", "img", option, output});
       EXPECT_EQ("ERROR: " + std::string(output) + " is the partition or a device: a payload goes to a plain file\n",
                 run.output);
+      EXPECT_EQ(4, run.status);
+      EXPECT_EQ(image, read_file(folder.path("img")));
+    }
+  }
+}
+
+// What an output's name stands for may change between its check and its open
+// (the fault library puts a link to the partition or to a device in its
+// place at the open): the file opened is checked again, and the payload
+// refused.
+TEST(show_config, an_output_that_becomes_the_partition_at_its_open_is_refused) {
+  if (!fault_shim()) GTEST_SKIP() << "no fault library for this build's tool";
+  bytes image = patched(example_image(), {{config_II_offset, record(record_wlan, 4)}, {0x988, record(record_dect, 4)}});
+  const std::string listing =
+      "# config block at 0x580: erased\n# Config_II region at 0x980\n"
+      "# record at 0x980: WLAN, version 2, length 4\n# record at 0x988: DECT, version 2, length 4\n";
+  for (const char *target : {"img", "/dev/null"}) {
+    for (const char *option : {"-w", "-d"}) {
+      SCOPED_TRACE(std::string(option) + " out, linked to " + target);
+      temp_folder folder;
+      write_file(folder.path("img"), image);
+      write_file(folder.path("out"), pattern(10, 1));  // a plain file when it is checked
+      preloaded_faults faults(fault_settings{{"SET_CONFIG_RELINK", "out"}, {"SET_CONFIG_RELINK_TO", target}});
+      tool_run run = run_show(folder, {"-u", "img", option, "out"});
+      EXPECT_EQ(listing + "ERROR: out is the partition or a device: a payload goes to a plain file\n", run.output);
       EXPECT_EQ(4, run.status);
       EXPECT_EQ(image, read_file(folder.path("img")));
     }
