@@ -142,7 +142,14 @@ int show(const show_options &options, std::span<uint8_t> image) {
   partition source;
   struct stat status {};
   int result = open_partition(source, options.tolvane, partition_read) == 0 ? show_ok : show_unreadable;
-  // The listing never goes into the partition (">> /dev/mtd2").
+  // No message ever goes into the partition: standard error that is the
+  // partition (">> /dev/mtd2 2>&1") is sent to /dev/null instead, and the
+  // listing that would be refused.
+  if (result == show_ok && shares_partition(source, STDERR_FILENO)) {
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0 || dup2(null, STDERR_FILENO) != STDERR_FILENO) result = show_output_failed;
+    if (null >= 0) close(null);
+  }
   if (result == show_ok && shares_partition(source, STDOUT_FILENO)) {
     (void)fprintf(stderr, "show_config: standard output is the partition %s\n", options.tolvane);
     close_partition(source);

@@ -86,6 +86,8 @@ TEST(factory, a_partition_that_is_also_an_output_is_refused) {
       {"$SET_CONFIG -l -u img -i cfg -e env -w w >> img 2>> img", "", 244},
       {"$SHOW_CONFIG -u img >> img 2> err; status=$?; cat err; exit $status",
        "show_config: standard output is the partition img\n", 6},
+      {"$SHOW_CONFIG -u img >> img 2>> img", "", 6},
+      {"$SHOW_CONFIG -u img > /dev/full 2>> img", "", 6},
   };
   for (const output_case &c : cases) {
     SCOPED_TRACE(c.script);
