@@ -3,15 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/layout.h"
+#include "base/partition.h"
+#include "base/result.h"
+#include "base/trace.h"
 #include "calibration/records.h"
 #include "calibration/region_reader.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
-#include "driver/result.h"
-#include "driver/trace.h"
 
-// found, or -13 after its message when a record of type stands anywhere in the
-// region: behind an erased gap or beyond the bytes the scan stepped over too.
 // True when a record of type stands in the Config_II region of image, behind
 // erased gaps too, anywhere but at the region offset at.
 static bool record_elsewhere(std::span<const uint8_t> image, record_type type, uint32_t at) {
@@ -19,8 +17,11 @@ static bool record_elsewhere(std::span<const uint8_t> image, record_type type, u
   return find_record(image, type, record, true) && record.offset != config_II_offset + at;
 }
 
-static int refuse_second_record(std::span<const uint8_t> image, record_type type, int found) {
-  if (!record_elsewhere(image, type, config_II_size)) return found;
+// records_offset (where the new record goes), or -13 after its message when a
+// record of type stands anywhere in the region: behind an erased gap or beyond
+// the bytes the scan stepped over too.
+static int refuse_second_record(std::span<const uint8_t> image, record_type type, int records_offset) {
+  if (!record_elsewhere(image, type, config_II_size)) return records_offset;
   printf("ERROR: Config_II not empty - this Type of Config exists\n");
   return result_not_erased;
 }
@@ -37,23 +38,23 @@ static bool only_type(const calibration_files &files, record_type &type) {
 }
 
 int examine_config_II(std::span<const uint8_t> image, const calibration_files &files, uint32_t total) {
-  int found = 0;
+  int records_offset = 0;
   record_type type = record_wlan;
   if (!only_type(files, type)) {
-    found = config_empty(image, config_II_offset, config_II_size);
+    records_offset = config_empty(image, config_II_offset, config_II_size);
   } else {
-    found = config_II_empty(type, image, config_II_offset, total);
-    if (found >= 0) found = refuse_second_record(image, type, found);
+    records_offset = config_II_empty(type, image, config_II_offset, total);
+    if (records_offset >= 0) records_offset = refuse_second_record(image, type, records_offset);
   }
-  if (found < 0) return found;
+  if (records_offset < 0) return records_offset;
   // Existing records are never overwritten and nothing goes past the region: the
   // whole write range must lie inside it and be erased.
-  uint32_t start = (uint32_t)found;
-  if (total > config_II_size - start || !is_erased(image, config_II_offset + start, total)) {
-    printf("ERROR: Config_II no room for %d bytes at 0x%x\n", (int)total, config_II_offset + start);
+  uint32_t at = (uint32_t)records_offset;
+  if (total > config_II_size - at || !is_erased(image, config_II_offset + at, total)) {
+    printf("ERROR: Config_II no room for %d bytes at 0x%x\n", (int)total, config_II_offset + at);
     return result_not_erased;
   }
-  return found;
+  return records_offset;
 }
 
 int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records,
@@ -67,20 +68,20 @@ int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const u
   // of the type that stands there must be the new one; with more, at the
   // region's start. Behind records that this run commits the region is
   // erased: no record that a cut left there may become visible with them.
-  uint32_t found = 0;
-  while (!both && config_II_size - found >= record_header_size && region[found] == record_version) {
-    record_header header = get_record_header(&region[found]);
+  uint32_t records_offset = 0;
+  while (!both && config_II_size - records_offset >= record_header_size && region[records_offset] == record_version) {
+    record_header header = get_record_header(&region[records_offset]);
     uint32_t length = header.length + record_header_size;
-    if (length > config_II_size - found || header.type == type) break;
-    found += length;
+    if (length > config_II_size - records_offset || header.type == type) break;
+    records_offset += length;
   }
-  if (total > config_II_size - found) return -1;
-  bool whole = !both && region[found] == record_version;
-  if (whole ? memcmp(&region[found], records.data(), total) != 0
-            : !is_erased(region, found + total, config_II_size - found - total)) {
+  if (total > config_II_size - records_offset) return -1;
+  bool whole = !both && region[records_offset] == record_version;
+  if (whole ? memcmp(&region[records_offset], records.data(), total) != 0
+            : !is_erased(region, records_offset + total, config_II_size - records_offset - total)) {
     return -1;
   }
-  return programmable(region.subspan(found, total), records) ? (int)found : -1;
+  return programmable(region.subspan(records_offset, total), records) ? (int)records_offset : -1;
 }
 
 int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
@@ -94,10 +95,10 @@ int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> re
     total += (uint32_t)length;
   }
   // In place, a region that does not allow it is refused as without -r.
-  int found = in_place ? examine_config_II_in_place(image, records.first(total), files) : -1;
-  if (found < 0) found = examine_config_II(image, files, total);
-  if (found < 0) return found;
-  placement = {(uint32_t)found, total};
+  int records_offset = in_place ? examine_config_II_in_place(image, records.first(total), files) : -1;
+  if (records_offset < 0) records_offset = examine_config_II(image, files, total);
+  if (records_offset < 0) return records_offset;
+  placement = {(uint32_t)records_offset, total};
   return result_ok;
 }
 

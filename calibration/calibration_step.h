@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "base/partition.h"
 #include "calibration/records.h"
-#include "driver/partition.h"
 
 // The calibration files of a run, one a record type in the order of
 // record_kinds (-w, -d); any may be absent.

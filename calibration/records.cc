@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
-#include "driver/result.h"
-#include "driver/trace.h"
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/partition.h"
+#include "base/result.h"
+#include "base/trace.h"
 
 // Why a calibration file is refused; each reason prints its messages and those
 // of the reasons after it.
@@ -117,7 +117,7 @@ int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t o
   if (offset <= image.size())
     region = image.subspan(offset).first(std::min<size_t>(config_II_size, image.size() - offset));
   uint32_t cursor = 0;
-  uint32_t found = 0;
+  uint32_t records_length = 0;
   for (uint32_t step = 0; step < steps; step++) {
     if (cursor >= region.size()) {
       printf("ERROR: Config_II not empty\n");
@@ -130,7 +130,7 @@ int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t o
     int length = record_at(type, region, cursor);
     if (length < 0) return length;
     cursor += (uint32_t)length;
-    found += (uint32_t)length;
+    records_length += (uint32_t)length;
   }
-  return (int)found;
+  return (int)records_length;
 }

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/layout.h"
+#include "base/result.h"
 #include "calibration/calibration_step.h"
-#include "driver/layout.h"
-#include "driver/result.h"
 #include "tests/fixture.h"
 
 namespace {

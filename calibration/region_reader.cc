@@ -1,7 +1,7 @@
 #include "calibration/region_reader.h"
 
-#include "driver/layout.h"
-#include "driver/partition.h"
+#include "base/layout.h"
+#include "base/partition.h"
 
 walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record, bool over_gaps) {
   std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "driver/layout.h"
+#include "base/layout.h"
 #include "tests/fixture.h"
 
 namespace {

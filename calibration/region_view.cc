@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/layout.h"
 #include "calibration/region_reader.h"
-#include "driver/layout.h"
 
 listing_result show_region(std::span<const uint8_t> image) {
   printf("# Config_II region at 0x%x\n", config_II_offset);

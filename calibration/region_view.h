@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "driver/result.h"
+#include "base/result.h"
 
 // Prints each record of the Config_II region of image as a comment line:
 // listed; listed_damaged after an "ERROR: ..." line naming the offset of a

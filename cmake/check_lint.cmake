@@ -4,7 +4,7 @@
 # are formatted but not tidied: the host build does not compile them.
 file(GLOB_RECURSE sources RELATIVE ${SOURCE}
      ${SOURCE}/calibration/*.cc ${SOURCE}/calibration/*.h ${SOURCE}/config/*.cc ${SOURCE}/config/*.h
-     ${SOURCE}/driver/*.cc ${SOURCE}/driver/*.h ${SOURCE}/programs/*.cc ${SOURCE}/programs/*.h
+     ${SOURCE}/base/*.cc ${SOURCE}/base/*.h ${SOURCE}/programs/*.cc ${SOURCE}/programs/*.h
      ${SOURCE}/examples/*.cc ${SOURCE}/examples/*.h ${SOURCE}/tests/*.cc ${SOURCE}/tests/*.h
      ${SOURCE}/fuzz/*.cc ${SOURCE}/fuzz/*.h ${SOURCE}/bench/*.c)
 if(TOOL MATCHES "clang-format")

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
 
 static_assert(config_address_base == 0x90000000 + config_offset, "pointers address the block where it lies");
 static_assert(header_var_data + 4 == header_size, "var_data is the header's last word");

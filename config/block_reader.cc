@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/partition.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
 
 static_assert(header_size == 112, "the tag cursor starts behind the header");
 

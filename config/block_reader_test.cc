@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
 #include "tests/fixture.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
 #include "tests/fixture.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/partition.h"
 #include "config/block.h"
 #include "config/block_reader.h"
 #include "config/config_lines.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "driver/result.h"
+#include "base/result.h"
 
 // Prints the config block (1020 bytes) as a config file: its header fields as
 // comment lines, then one line per tag in block order, fixed tags as

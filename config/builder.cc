@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
+#include "base/trace.h"
 #include "config/block.h"
 #include "config/config_lines.h"
 #include "config/environment.h"
 #include "config/scan.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
-#include "driver/trace.h"
 
 namespace {
 
@@ -42,12 +42,15 @@ int place_fixed_tag(builder &b, const char *name, const char *value) {
   return result_ok;
 }
 
-int keep_variable_tag(var_tag_list &list, const char *name, const char *value) {
+// A variable tag waits in the list until the file's end, when the pairs are
+// packed behind the table: 0, or -10 after its message when the list is full
+// or a copy cannot be made (the trace names the copier as runs always have).
+int defer_variable_tag(var_tag_list &list, const char *name, const char *value) {
   if (list.count == var_tag_max) {
     printf("ERROR: too many variable tags at %s\n", name);
     return result_no_memory;
   }
-  if (save_variable_tag(list, name, value) != 0) {
+  if (append_tag_copies(list, name, value) != 0) {
     trace("ERROR: no Memory in save_variable_tag\n");
     return result_no_memory;
   }
@@ -87,7 +90,7 @@ int add_line(builder &b, const char *line, bool too_long, int number, const char
     return result_no_value;
   }
   if (strcmp(flag, "overwrite") == 0) return place_fixed_tag(b, name, value);
-  return keep_variable_tag(b.variable_tags, name, value);
+  return defer_variable_tag(b.variable_tags, name, value);
 }
 
 // Closes the table, points var_data behind it and packs the variable pairs there.
@@ -114,7 +117,7 @@ int finish_block(builder &b) {
 
 }  // namespace
 
-int save_variable_tag(var_tag_list &list, const char *name, const char *value) {
+int append_tag_copies(var_tag_list &list, const char *name, const char *value) {
   if (list.count >= var_tag_max) return 1;
   char *name_copy = copy_string(name);
   char *value_copy = copy_string(value);

@@ -18,9 +18,9 @@ struct var_tag_list {
   char *value[var_tag_max];
 };
 
-// Adds copies of name and value as the list's next pair: 0, or 1 when a copy
-// cannot be allocated or the list is full (nothing is kept then).
-int save_variable_tag(var_tag_list &list, const char *name, const char *value);
+// Appends copies of name and value to the list as its next pair: 0, or 1 when
+// a copy cannot be allocated or the list is full (nothing is kept then).
+int append_tag_copies(var_tag_list &list, const char *name, const char *value);
 
 // Releases every string of list and empties it.
 void free_var_data(var_tag_list &list);

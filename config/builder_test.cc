@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
 #include "tests/fixture.h"
 
 namespace {
@@ -200,10 +200,10 @@ TEST(build_tolvane_config, needs_a_readable_config_file) {
   }
 }
 
-TEST(save_variable_tag, counts_what_the_pairs_need) {
+TEST(append_tag_copies, counts_what_the_pairs_need) {
   var_tag_list list{};
-  EXPECT_EQ(0, save_variable_tag(list, "beta", "7"));
-  EXPECT_EQ(0, save_variable_tag(list, "", "x"));
+  EXPECT_EQ(0, append_tag_copies(list, "beta", "7"));
+  EXPECT_EQ(0, append_tag_copies(list, "", "x"));
   EXPECT_EQ(2u, list.count);
   EXPECT_EQ(7u + 3u, list.total_len);
   EXPECT_STREQ("beta", list.name[0]);

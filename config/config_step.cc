@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
+#include "base/layout.h"
+#include "base/partition.h"
+#include "base/result.h"
+#include "base/trace.h"
 #include "config/block.h"
 #include "config/builder.h"
 #include "config/environment.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
-#include "driver/result.h"
-#include "driver/trace.h"
 
 int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
                       const config_files &files, bool in_place) {

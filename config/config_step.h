@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "driver/partition.h"
+#include "base/partition.h"
 
 // The files the config step reads.
 struct config_files {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/layout.h"
+#include "base/trace.h"
 #include "config/scan.h"
-#include "driver/layout.h"
-#include "driver/trace.h"
 
 // The read cursor into the environment text: the next unread character.
 static const char *p_env = nullptr;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/layout.h"
-#include "driver/trace.h"
+#include "base/layout.h"
+#include "base/trace.h"
 
 namespace {
 

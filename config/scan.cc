@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "driver/trace.h"
+#include "base/trace.h"
 
 static const char *skip_blanks(const char *p) {
   while (is_blank(*p)) p++;

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
 
 void make_example_image(std::span<uint8_t> image) {
   memset(image.data(), erased, image.size());

@@ -1,7 +1,7 @@
 // make_example_image FILE: writes the example 64 KiB partition image to FILE.
 #include <cstdio>
 
-#include "driver/layout.h"
+#include "base/layout.h"
 #include "examples/example_image.h"
 
 int main(int argc, char **argv) {

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
 #include "config/block.h"
 #include "config/builder.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
 #include "fuzz/check.h"
 
 namespace {

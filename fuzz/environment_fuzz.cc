@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/layout.h"
+#include "base/trace.h"
 #include "config/environment.h"
-#include "driver/layout.h"
-#include "driver/trace.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

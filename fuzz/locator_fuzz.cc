@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

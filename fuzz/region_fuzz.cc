@@ -5,12 +5,12 @@
 #include <cstring>
 #include <vector>
 
+#include "base/bytes.h"
+#include "base/layout.h"
+#include "base/result.h"
 #include "calibration/calibration_step.h"
 #include "calibration/records.h"
 #include "calibration/region_reader.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
-#include "driver/result.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/layout.h"
 #include "calibration/region_reader.h"
 #include "calibration/region_view.h"
 #include "config/block_view.h"
-#include "driver/layout.h"
 #include "fuzz/check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

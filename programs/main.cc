@@ -1,8 +1,8 @@
 // set_config: writes the tolvane config block and the radio calibration records
 // into the tolvane's flash partition, refusing any area that is not erased.
-#include "driver/process.h"
-#include "driver/result.h"
-#include "driver/trace.h"
+#include "base/process.h"
+#include "base/result.h"
+#include "base/trace.h"
 #include "programs/options.h"
 #include "programs/run.h"
 

@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/layout.h"
+#include "base/partition.h"
+#include "base/process.h"
+#include "base/result.h"
 #include "calibration/calibration_step.h"
 #include "config/config_step.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
-#include "driver/process.h"
-#include "driver/result.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/layout.h"
+#include "base/partition.h"
+#include "base/process.h"
 #include "calibration/region_reader.h"
 #include "calibration/region_view.h"
 #include "config/block.h"
 #include "config/block_view.h"
-#include "driver/layout.h"
-#include "driver/partition.h"
-#include "driver/process.h"
 
 namespace {
 

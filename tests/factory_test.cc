@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "calibration/records.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
 #include "tests/fixture.h"
 
 namespace {

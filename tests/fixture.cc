@@ -10,10 +10,10 @@
 #include <cstring>
 #include <sstream>
 
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "calibration/records.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
 #include "examples/example_image.h"
 
 temp_folder::temp_folder() {

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "driver/bytes.h"
-#include "driver/layout.h"
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "tests/fixture.h"
 
 namespace {

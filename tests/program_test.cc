@@ -2,10 +2,10 @@
 // on its whole standard output, its exit status and every byte of the image.
 #include <gtest/gtest.h>
 
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "calibration/records.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
 #include "examples/example_image.h"
 #include "tests/fixture.h"
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <random>
 
-#include "driver/bytes.h"
-#include "driver/layout.h"
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "tests/fixture.h"
 
 namespace {

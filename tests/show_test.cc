@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <random>
 
+#include "base/bytes.h"
+#include "base/layout.h"
 #include "calibration/records.h"
 #include "config/block.h"
-#include "driver/bytes.h"
-#include "driver/layout.h"
 #include "tests/fixture.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "driver/layout.h"
+#include "base/layout.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/result.h"
+#include "base/result.h"
 #include "tests/fixture.h"
 
 namespace {

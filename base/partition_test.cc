@@ -1,12 +1,12 @@
-#include "driver/partition.h"
+#include "base/partition.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "driver/layout.h"
-#include "driver/result.h"
+#include "base/layout.h"
+#include "base/result.h"
 #include "tests/fixture.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "driver/layout.h"
+#include "base/layout.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "driver/result.h"
-#include "driver/trace.h"
+#include "base/result.h"
+#include "base/trace.h"
 
 bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data) {
   if (present.size() != data.size()) return false;

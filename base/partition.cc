@@ -1,4 +1,4 @@
-#include "driver/partition.h"
+#include "base/partition.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/layout.h"
-#include "driver/result.h"
-#include "driver/trace.h"
+#include "base/layout.h"
+#include "base/result.h"
+#include "base/trace.h"
 
 namespace {
 

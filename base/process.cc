@@ -1,4 +1,4 @@
-#include "driver/process.h"
+#include "base/process.h"
 
 #include <errno.h>
 #include <fcntl.h>
