@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using bytes = std::vector<uint8_t>;
@@ -45,6 +47,28 @@ void put_bytes(bytes &image, uint32_t offset, const bytes &content);
 bytes with(bytes image, uint32_t offset, const bytes &content);
 // A Config_II record header followed by payload_length pattern bytes.
 bytes record(uint8_t type, uint16_t payload_length);
+
+using tags = std::vector<std::pair<std::string, std::string>>;
+
+// A config block laid out as set_config lays one out, with the example header:
+// the fixed tags' pointers and strings, the table's zero words, var_data right
+// behind them and the variable pairs packed there. Any bytes in the strings.
+bytes laid_out_block(const tags &fixed, const tags &variable);
+
+// Tags whose names and values mostly are plain and now and then hold every
+// awkward byte (blanks, tabs, CRs, LFs, 0xFF, '#', control bytes; an empty
+// string is a NUL at once), from a seeded generator: the same seed, the same tags.
+class tag_generator {
+ public:
+  explicit tag_generator(uint32_t seed) : random_(seed) {}
+  // Up to four tags, fixed or variable ones (no variable name begins with 0xFF).
+  tags some(bool variable);
+
+ private:
+  uint32_t below(uint32_t n);
+  std::string text(bool value);
+  std::mt19937 random_;
+};
 
 struct tool_run {
   std::string output;  // everything on standard output
