@@ -21,16 +21,23 @@ listing_result show_region(std::span<const uint8_t> image) {
     }
     records++;
   }
-  uint32_t offset = config_II_offset + cursor;
-  switch (read_region_state(image, cursor, walked)) {
+  region_state state = read_region_state(image, cursor, walked);
+  if (state == region_whole) {
+    if (records == 0) printf("# erased\n");
+    return listed;
+  }
+  printf("ERROR: ");
+  print_region_trouble(state, config_II_offset + cursor);
+  printf("\n");
+  return state == region_interrupted ? listed_interrupted : listed_damaged;
+}
+
+void print_region_trouble(region_state state, uint32_t offset) {
+  switch (state) {
     case region_interrupted:
-      printf("ERROR: interrupted write in the Config_II region at 0x%x: %s\n", offset, rerun_to_complete);
-      return listed_interrupted;
-    case region_damaged:
-      printf("ERROR: record at 0x%x runs past the Config_II region\n", offset);
-      return listed_damaged;
+      printf("interrupted write in the Config_II region at 0x%x: %s", offset, rerun_to_complete);
+      break;
+    case region_damaged: printf("record at 0x%x runs past the Config_II region", offset); break;
     case region_whole: break;
   }
-  if (records == 0) printf("# erased\n");
-  return listed;
 }

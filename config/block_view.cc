@@ -12,18 +12,6 @@
 
 namespace {
 
-struct named_field {
-  const char *name;
-  uint32_t offset;
-};
-
-const named_field header_fields[] = {
-    {"version", header_version},           {"memsize", header_memsize},
-    {"flashsize", header_flashsize},       {"systemfrequency", header_systemfrequency},
-    {"cpufrequency", header_cpufrequency}, {"feature_low", header_feature_low},
-    {"feature_high", header_feature_high}, {"var_data", header_var_data},
-};
-
 // Why a config line cannot give name and value back as they are (a reader of
 // the line takes a word for the name and drops the value's outer blanks), or null.
 const char *unreadable_as_line(const char *name, const char *value) {
@@ -52,49 +40,75 @@ void print_escaped(const char *string) {
 // comment. A tag that no config line can hold, or would read back as another
 // tag, is shown as a comment saying why, never as a line that set_config
 // refuses or reads otherwise: false then.
-bool print_tag(const char *name, const char *flag, const char *value) {
-  const char *lead = name[0] == '#' ? " " : "";
-  size_t length = strlen(lead) + strlen(name) + 1 + strlen(flag) + 1 + strlen(value);
-  const char *why = unreadable_as_line(name, value);
-  if (!why && length <= config_line_max) {
-    printf("%s%s %s %s\n", lead, name, flag, value);
+bool print_tag(const tag_record &tag) {
+  tag_line line = check_tag_line(tag);
+  if (line.holds()) {
+    printf("%s%s %s %s\n", line.lead, tag.name, tag_flag(tag), tag.value);
     return true;
   }
-  if (why) {
-    printf("# tag that no config line holds (%s): ", why);
-  } else {
-    printf("# tag too long for a config line (%d characters, at most %d): ", (int)length, (int)config_line_max);
-  }
-  print_escaped(name);
-  printf(" %s ", flag);
-  print_escaped(value);
+  printf("# ");
+  print_comment_reason(line);
+  printf(": ");
+  print_escaped(tag.name);
+  printf(" %s ", tag_flag(tag));
+  print_escaped(tag.value);
   printf("\n");
   return false;
 }
 
-// The error line for the damage that next_tag met.
+}  // namespace
+
+const named_field header_fields[header_field_count] = {
+    {"version", header_version},           {"memsize", header_memsize},
+    {"flashsize", header_flashsize},       {"systemfrequency", header_systemfrequency},
+    {"cpufrequency", header_cpufrequency}, {"feature_low", header_feature_low},
+    {"feature_high", header_feature_high}, {"var_data", header_var_data},
+};
+
+bool tag_line::holds() const { return !why && length <= config_line_max; }
+
+const char *tag_flag(const tag_record &tag) { return tag.variable ? "variable" : "overwrite"; }
+
+tag_line check_tag_line(const tag_record &tag) {
+  tag_line line;
+  line.lead = tag.name[0] == '#' ? " " : "";
+  line.why = unreadable_as_line(tag.name, tag.value);
+  line.length = strlen(line.lead) + strlen(tag.name) + 1 + strlen(tag_flag(tag)) + 1 + strlen(tag.value);
+  return line;
+}
+
+void print_comment_reason(const tag_line &line) {
+  if (line.why) {
+    printf("tag that no config line holds (%s)", line.why);
+  } else {
+    printf("tag too long for a config line (%d characters, at most %d)", (int)line.length, (int)config_line_max);
+  }
+}
+
 void print_damage(tag_status status, const tag_cursor &cursor) {
   uint32_t at = config_offset + cursor.at;
   switch (status) {
     case tag_pointer_outside:
-      printf("ERROR: tag pointer 0x%08x at 0x%x points outside the config block\n", cursor.word, at);
+      printf("tag pointer 0x%08x at 0x%x points outside the config block", cursor.word, at);
       break;
-    case tag_string_unended: printf("ERROR: tag string at 0x%x has no end inside the config block\n", at); break;
-    case tag_table_unclosed: printf("ERROR: tag table at 0x%x has no closing zero words\n", at); break;
+    case tag_string_unended: printf("tag string at 0x%x has no end inside the config block", at); break;
+    case tag_table_unclosed: printf("tag table at 0x%x has no closing zero words", at); break;
     case tag_var_data_outside:
-      printf("ERROR: var_data 0x%08x at 0x%x points outside the config block\n", cursor.word, at);
+      printf("var_data 0x%08x at 0x%x points outside the config block", cursor.word, at);
       break;
     case tag_var_data_misplaced:
-      printf("ERROR: var_data 0x%08x at 0x%x does not point right behind the tag table\n", cursor.word, at);
+      printf("var_data 0x%08x at 0x%x does not point right behind the tag table", cursor.word, at);
       break;
-    case tag_name_unended: printf("ERROR: variable tag at 0x%x has no end inside the config block\n", at); break;
-    case tag_value_unended: printf("ERROR: variable tag value at 0x%x has no end inside the config block\n", at); break;
+    case tag_name_unended: printf("variable tag at 0x%x has no end inside the config block", at); break;
+    case tag_value_unended: printf("variable tag value at 0x%x has no end inside the config block", at); break;
     case tag_found:
     case tag_end: break;
   }
 }
 
-}  // namespace
+void print_block_interrupted() {
+  printf("interrupted write in the config block at 0x%x: %s", config_offset, rerun_to_complete);
+}
 
 listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header) {
   block_state state = read_block_state(block, default_header);
@@ -104,7 +118,9 @@ listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_
   }
   printf("# config block at 0x%x\n", config_offset);
   if (state == block_interrupted) {
-    printf("ERROR: interrupted write in the config block at 0x%x: %s\n", config_offset, rerun_to_complete);
+    printf("ERROR: ");
+    print_block_interrupted();
+    printf("\n");
     return listed_interrupted;
   }
   for (const named_field &field : header_fields) printf("# %s 0x%08x\n", field.name, get_le32(&block[field.offset]));
@@ -113,9 +129,11 @@ listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_
   tag_record tag;
   tag_status status;
   while ((status = next_tag(block, cursor, tag)) == tag_found) {
-    if (!print_tag(tag.name, tag.variable ? "variable" : "overwrite", tag.value)) result = listed_with_comments;
+    if (!print_tag(tag)) result = listed_with_comments;
   }
   if (status == tag_end) return result;
+  printf("ERROR: ");
   print_damage(status, cursor);
+  printf("\n");
   return listed_damaged;
 }

@@ -1,11 +1,14 @@
 // Reading a config block back as the config-file lines that set_config -i
-// turns into the same block.
+// turns into the same block, and the decisions and messages of that listing
+// that the JSON listing shares.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
 #include "base/result.h"
+#include "config/block_reader.h"
 
 // Prints the config block (1020 bytes) as a config file: its header fields as
 // comment lines, then one line per tag in block order, fixed tags as
@@ -16,3 +19,33 @@
 // name beginning with byte 0xFF), is a comment saying why. default_header is
 // the partition's default header, when it has one (see read_block_state).
 listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header = {});
+
+// The header's named fields, as the listing shows them: name and block offset.
+struct named_field {
+  const char *name;
+  uint32_t offset;
+};
+inline constexpr size_t header_field_count = 8;
+extern const named_field header_fields[header_field_count];
+
+// "variable" for a variable tag, else "overwrite": the flag of its config line.
+const char *tag_flag(const tag_record &tag);
+
+// Whether a config line holds a tag: why not (see show_block), or its length.
+struct tag_line {
+  const char *lead;  // " " before a name that begins with '#', else ""
+  const char *why;   // why no line reads the tag back, or null
+  size_t length;     // of the line, lead included
+  bool holds() const;
+};
+tag_line check_tag_line(const tag_record &tag);
+
+// Prints why a tag is a comment: "tag that no config line holds (WHY)" or
+// "tag too long for a config line (N characters, at most M)".
+void print_comment_reason(const tag_line &line);
+
+// Prints the message (no "ERROR: ", no line end) for the damage that next_tag met.
+void print_damage(tag_status status, const tag_cursor &cursor);
+
+// Prints the message (no "ERROR: ", no line end) for an interrupted block.
+void print_block_interrupted();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <ftw.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -245,4 +246,57 @@ static tool_run run_argv(const char *file, std::vector<char *> &argv, const temp
   waitpid(child, &status, 0);
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   return result;
+}
+
+bytes laid_out_block(const tags &fixed, const tags &variable) {
+  bytes block(config_size, erased);
+  put_bytes(block, 0, example_header());
+  uint32_t tag_pos = header_size, str_top = config_size;
+  auto put_string = [&block](uint32_t at, const std::string &string) {
+    put_bytes(block, at, text_bytes(string));
+    block[at + string.size()] = 0;
+  };
+  for (const auto &[name, value] : fixed) {
+    for (const std::string *string : {&value, &name}) {
+      str_top -= (uint32_t)string->size() + 1;
+      put_string(str_top, *string);
+      put_le32(&block[tag_pos], config_address_base + str_top);
+      tag_pos += 4;
+    }
+  }
+  put_bytes(block, tag_pos, bytes(8, 0));
+  tag_pos += 8;
+  put_le32(&block[header_var_data], config_address_base + tag_pos);
+  for (const auto &[name, value] : variable) {
+    for (const std::string *string : {&name, &value}) {
+      put_string(tag_pos, *string);
+      tag_pos += (uint32_t)string->size() + 1;
+    }
+  }
+  if (tag_pos >= str_top) ADD_FAILURE() << "the tags do not fit the block";
+  return block;
+}
+
+uint32_t tag_generator::below(uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random_); }
+
+std::string tag_generator::text(bool value) {
+  const std::string plain = "abZ09#.\\\x80";
+  const std::string awkward = plain + " \t\r\n\xff\x01";
+  bool odd = below(100) < 8;
+  const std::string &alphabet = odd ? awkward : plain;
+  std::string string;
+  for (uint32_t n = odd ? below(5) : 1 + below(6); n > 0; n--) string += alphabet[below((uint32_t)alphabet.size())];
+  if (value && !odd && below(4) == 0) string += " " + string;  // blanks inside a value stay
+  return string;
+}
+
+// A variable name that begins with 0xFF ends the variable area where it
+// stands, for the tolvane as for any reader: no such block is written.
+tags tag_generator::some(bool variable) {
+  tags list(below(5));
+  for (auto &[name, value] : list) {
+    name = text(false), value = text(true);
+    if (variable && !name.empty() && name[0] == '\xff') name[0] = 'a';
+  }
+  return list;
 }

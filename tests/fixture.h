@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,6 +61,28 @@ bytes record_header_bytes(uint8_t type, uint16_t payload_length);
 bytes record_of(uint8_t type, const bytes &payload);
 // A Config_II record of type holding payload_length pattern bytes.
 bytes record(uint8_t type, uint16_t payload_length);
+
+using tags = std::vector<std::pair<std::string, std::string>>;
+
+// A config block laid out as set_config lays one out, with the example header:
+// the fixed tags' pointers and strings, the table's zero words, var_data right
+// behind them and the variable pairs packed there. Any bytes in the strings.
+bytes laid_out_block(const tags &fixed, const tags &variable);
+
+// Tags whose names and values mostly are plain and now and then hold every
+// awkward byte (blanks, tabs, CRs, LFs, 0xFF, '#', control bytes; an empty
+// string is a NUL at once), from a seeded generator: the same seed, the same tags.
+class tag_generator {
+ public:
+  explicit tag_generator(uint32_t seed) : random_(seed) {}
+  // Up to four tags, fixed or variable ones (no variable name begins with 0xFF).
+  tags some(bool variable);
+
+ private:
+  uint32_t below(uint32_t n);
+  std::string text(bool value);
+  std::mt19937 random_;
+};
 
 struct tool_run {
   std::string output;  // everything on standard output

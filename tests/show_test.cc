@@ -163,40 +163,6 @@ bytes table_of(uint32_t end, uint32_t pointer) {
   return table;
 }
 
-using tags = std::vector<std::pair<std::string, std::string>>;
-
-// A config block laid out as set_config lays one out, with the example header:
-// the fixed tags' pointers and strings, the table's zero words, var_data right
-// behind them and the variable pairs packed there. Any bytes in the strings.
-bytes laid_out_block(const tags &fixed, const tags &variable) {
-  bytes block(config_size, erased);
-  put_bytes(block, 0, example_header());
-  uint32_t tag_pos = header_size, str_top = config_size;
-  auto put_string = [&block](uint32_t at, const std::string &string) {
-    put_bytes(block, at, text_bytes(string));
-    block[at + string.size()] = 0;
-  };
-  for (const auto &[name, value] : fixed) {
-    for (const std::string *string : {&value, &name}) {
-      str_top -= (uint32_t)string->size() + 1;
-      put_string(str_top, *string);
-      put_le32(&block[tag_pos], config_address_base + str_top);
-      tag_pos += 4;
-    }
-  }
-  put_bytes(block, tag_pos, bytes(8, 0));
-  tag_pos += 8;
-  put_le32(&block[header_var_data], config_address_base + tag_pos);
-  for (const auto &[name, value] : variable) {
-    for (const std::string *string : {&name, &value}) {
-      put_string(tag_pos, *string);
-      tag_pos += (uint32_t)string->size() + 1;
-    }
-  }
-  if (tag_pos >= str_top) ADD_FAILURE() << "the tags do not fit the block";
-  return block;
-}
-
 TEST(show_config, refuses_damage_naming_its_offset) {
   bytes full_table = table_of(1016, config_address_base + 1016);
   bytes provisioned = laid_out_block({{"HWRevision", "195"}, {"ProductID", "Example_Box_7000"}},
@@ -521,31 +487,10 @@ TEST(show_config, lists_a_tag_no_line_reads_back_as_a_comment) {
 // NUL at once): every listing that exits 0 gives the same block back through
 // set_config -i, and every listing keeps one line a tag, comment or not.
 TEST(show_config, every_listing_that_exits_0_reads_back) {
-  std::mt19937 random(20261217);
-  auto below = [&random](uint32_t n) { return std::uniform_int_distribution<uint32_t>(0, n - 1)(random); };
-  const std::string plain = "abZ09#.\\\x80";
-  const std::string awkward = plain + " \t\r\n\xff\x01";
-  auto text = [&](bool value) {
-    bool odd = below(100) < 8;
-    const std::string &alphabet = odd ? awkward : plain;
-    std::string string;
-    for (uint32_t n = odd ? below(5) : 1 + below(6); n > 0; n--) string += alphabet[below((uint32_t)alphabet.size())];
-    if (value && !odd && below(4) == 0) string += " " + string;  // blanks inside a value stay
-    return string;
-  };
-  // A variable name that begins with 0xFF ends the variable area where it
-  // stands, for the tolvane as for any reader: no such block is written.
-  auto some_tags = [&](bool variable) {
-    tags list(below(5));
-    for (auto &[name, value] : list) {
-      name = text(false), value = text(true);
-      if (variable && !name.empty() && name[0] == '\xff') name[0] = 'a';
-    }
-    return list;
-  };
+  tag_generator generator(20261217);
   int listed = 0, commented = 0;
   for (int round = 0; round < 120; round++) {
-    tags fixed = some_tags(false), variable = some_tags(true);
+    tags fixed = generator.some(false), variable = generator.some(true);
     bytes image = with(example_image(), config_offset, laid_out_block(fixed, variable));
     temp_folder folder;
     write_file(folder.path("img"), image);
