@@ -25,10 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   long source = default_config_source(image);
   if (result == result_ok) {
     check(source >= 0 && source + header_size <= image_size, "the header lies inside the image");
+    check(get_le32(&image[(size_t)source]) != 0xFFFFFFFF, "a header's first word is written");
     check(memcmp(block.data(), &image[(size_t)source], header_size) == 0, "the header is copied whole");
     for (uint32_t i = header_size; i < config_size; i++) check(block[i] == 0x5A, "nothing else is written");
   } else {
-    check(result == result_no_default_config && source < 0, "a refused locator is one that finds nothing");
+    // A header whose first word is erased is no header either.
+    bool erased_header = source >= 0 && get_le32(&image[(size_t)source]) == 0xFFFFFFFF;
+    check(result == result_no_default_config && (source < 0 || erased_header),
+          "a refused locator is one that finds nothing, or an erased header");
     for (uint8_t byte : block) check(byte == 0x5A, "a refused locator writes nothing");
   }
   return 0;
