@@ -9,16 +9,7 @@
 #   resume  after the cut (lab_cut=NAME names it): the interrupted write
 #           named, a rerun refused, -r completing it
 # Prints its scenario lines and a result line, and powers the board off.
-export PATH=/bin
-mount -t proc proc /proc
-mount -t sysfs sysfs /sys
-mount -t devtmpfs devtmpfs /dev
-mount -t tmpfs tmpfs /tmp
-exec 0</dev/console 1>/dev/console 2>&1
-
-tools=/lab
-examples=/lab/examples
-cd /tmp
+. /lab/boot.sh
 phase=$(sed -n 's/.*lab_phase=\([a-z]*\).*/\1/p' /proc/cmdline)
 cut=$(sed -n 's/.*lab_cut=\([a-z0-9-]*\).*/\1/p' /proc/cmdline)
 run="-u /dev/mtd1 -i $examples/config.txt -e $examples/environment.txt -w $examples/wlan_cal.bin -d $examples/dect_cal.bin"

@@ -24,22 +24,14 @@ root=$("$here/fetch.sh")
 version=$(basename "$root" | sed 's/^linux-image-//')
 mtd="$root/lib/modules/$version/kernel/drivers/mtd"
 
+. "$here/initramfs.sh"
 rm -rf "$work"
-mkdir -p "$work/initramfs"
+mkdir -p "$work"
 work=$(cd "$work" && pwd)
 module=$("$here/module.sh" "$work/module")
-cd "$work/initramfs"
-mkdir -p bin dev proc sys tmp lab/examples modules
-cp "$root/bin/busybox" bin/busybox
-for applet in $(qemu-mipsel bin/busybox --list); do [ "$applet" = busybox ] || ln -sf busybox "bin/$applet"; done
-mknod dev/console c 5 1 2>/dev/null || true
-cp "$here/flash-guest.sh" init
-chmod 755 init
-for tool in set_config show_config; do cp "$tools/$tool" lab/; done
-cp "$examples/config.txt" "$examples/environment.txt" "$examples/wlan_cal.bin" "$examples/dect_cal.bin" lab/examples/
-cp "$mtd/chips/cfi_util.ko" "$mtd/chips/gen_probe.ko" "$mtd/chips/cfi_probe.ko" "$mtd/chips/cfi_cmdset_0001.ko" \
-  "$mtd/maps/physmap.ko" "$module" modules/
-find . | cpio -o -H newc --quiet | gzip -1 > "$work/initramfs.cpio.gz"
+lay_out_initramfs "$work/initramfs" "$here/flash-guest.sh" "$tools" "$examples" set_config show_config -- \
+  "$mtd/chips/cfi_util.ko" "$mtd/chips/gen_probe.ko" "$mtd/chips/cfi_probe.ko" "$mtd/chips/cfi_cmdset_0001.ko" \
+  "$mtd/maps/physmap.ko" "$module"
 cd "$work"
 
 # The flash as the factory hands it over: erased, with the example image at the

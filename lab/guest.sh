@@ -4,16 +4,7 @@
 # /modules. Each scenario runs the tools on a real kernel MTD device and
 # compares its flash contents before and after. Prints one line per scenario,
 # then the result line that the host looks for, and powers the board off.
-export PATH=/bin
-mount -t proc proc /proc
-mount -t sysfs sysfs /sys
-mount -t devtmpfs devtmpfs /dev
-mount -t tmpfs tmpfs /tmp
-exec 0</dev/console 1>/dev/console 2>&1
-
-tools=/lab
-examples=/lab/examples
-cd /tmp
+. /lab/boot.sh
 passed=0
 failed=0
 

@@ -16,21 +16,11 @@ root=$("$here/fetch.sh")
 version=$(basename "$root" | sed 's/^linux-image-//')
 modules="$root/lib/modules/$version/kernel/drivers/mtd"
 
+. "$here/initramfs.sh"
 rm -rf "$work"
-mkdir -p "$work/initramfs"
-cd "$work/initramfs"
-mkdir -p bin dev proc sys tmp lab/examples modules
-cp "$root/bin/busybox" bin/busybox
-for applet in $(qemu-mipsel bin/busybox --list); do [ "$applet" = busybox ] || ln -sf busybox "bin/$applet"; done
-# The kernel gives init its console through this node; without it the guest
-# script opens it itself once devtmpfs is mounted.
-mknod dev/console c 5 1 2>/dev/null || true
-cp "$here/guest.sh" init
-chmod 755 init
-for tool in set_config show_config make_example_image; do cp "$tools/$tool" lab/; done
-cp "$examples/config.txt" "$examples/environment.txt" "$examples/wlan_cal.bin" "$examples/dect_cal.bin" lab/examples/
-cp "$modules/devices/mtdram.ko" "$modules/nand/raw/nand.ko" "$modules/nand/raw/nandsim.ko" modules/
-find . | cpio -o -H newc --quiet | gzip -1 > "$work/initramfs.cpio.gz"
+mkdir -p "$work"
+lay_out_initramfs "$work/initramfs" "$here/guest.sh" "$tools" "$examples" set_config show_config make_example_image -- \
+  "$modules/devices/mtdram.ko" "$modules/nand/raw/nand.ko" "$modules/nand/raw/nandsim.ko"
 cd "$work"
 
 started=$(date +%s)
