@@ -10,18 +10,12 @@
 #include "calibration/records.h"
 #include "calibration/region_reader.h"
 
-// True when a record of type stands in the Config_II region of image, behind
-// erased gaps too, anywhere but at the region offset at.
-static bool record_elsewhere(std::span<const uint8_t> image, record_type type, uint32_t at) {
-  record_view record;
-  return find_record(image, type, record, true) && record.offset != config_II_offset + at;
-}
-
 // records_offset (where the new record goes), or -13 after its message when a
 // record of type stands anywhere in the region: behind an erased gap or beyond
 // the bytes the scan stepped over too.
 static int refuse_second_record(std::span<const uint8_t> image, record_type type, int records_offset) {
-  if (!record_elsewhere(image, type, config_II_size)) return records_offset;
+  record_view record;
+  if (!find_record(image, type, record, true)) return records_offset;
   printf("ERROR: Config_II not empty - this Type of Config exists\n");
   return result_not_erased;
 }

@@ -4,7 +4,6 @@
 // object instead. It never writes the partition.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
