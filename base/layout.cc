@@ -1,5 +1,6 @@
 #include "base/layout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,10 @@ bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> dat
     if ((present[i] & data[i]) != data[i]) return false;
   }
   return true;
+}
+
+bool committed(std::span<const uint8_t> present, std::span<const uint8_t> data) {
+  return std::equal(present.begin(), present.end(), data.begin(), data.end()) || !programmable(present, data);
 }
 
 bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {

@@ -35,3 +35,9 @@ int config_empty(std::span<const uint8_t> image, uint32_t offset, uint32_t size)
 // holds at its place: programming only clears bits, so the old byte must hold
 // every bit of the new one (an erased byte, an equal byte, a half-programmed one).
 bool programmable(std::span<const uint8_t> present, std::span<const uint8_t> data);
+
+// True when present, the commit bytes that an area holds, were put down by a
+// write that finished: equal to data's (the commit bytes of the write about to
+// be made), or bytes that programming can no longer turn into them. Erased or
+// half-programmed commit bytes belong to a write that was cut.
+bool committed(std::span<const uint8_t> present, std::span<const uint8_t> data);

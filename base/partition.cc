@@ -77,6 +77,13 @@ struct write_progress {
   bool unread = false;    // the read-back could not read from there on
 };
 
+// True when the partition holds data at offset; else where it differs is noted.
+bool stands(int fd, std::span<const uint8_t> data, uint32_t offset, write_progress &progress) {
+  long differs = first_difference(fd, data, offset, progress.unread);
+  if (differs >= 0) progress.differs_at = (long)offset + differs;
+  return differs < 0;
+}
+
 // Writes one run at offset, syncs it and reads it back: false when any of that fails.
 bool write_run(int fd, std::span<const uint8_t> run, uint32_t offset, write_progress &progress) {
   ssize_t written = write_at(fd, run, offset);
@@ -86,10 +93,7 @@ bool write_run(int fd, std::span<const uint8_t> run, uint32_t offset, write_prog
     return false;
   }
   progress.count += written;
-  if (written != (ssize_t)run.size() || !synced(fd)) return false;
-  long differs = first_difference(fd, run, offset, progress.unread);
-  if (differs >= 0) progress.differs_at = (long)offset + differs;
-  return differs < 0;
+  return written == (ssize_t)run.size() && synced(fd) && stands(fd, run, offset, progress);
 }
 
 // Opens path with flags, never waiting on a FIFO: a FIFO or a socket is no
@@ -172,27 +176,39 @@ file_read read_file(const char *path, std::span<uint8_t> buffer) {
   return result;
 }
 
+bool next_write_run(std::span<const uint8_t> data, std::span<const uint8_t> present, uint32_t commit, size_t &n,
+                    size_t &start, size_t &length) {
+  size_t size = data.size();
+  size_t body = size - (commit < size ? commit : size);
+  length = 0;
+  for (; n < size; n++) {
+    // In writing order the nth byte is at commit + n, and the commit bytes come last.
+    size_t at = n < body ? size - body + n : n - body;
+    bool takes = present.empty() || data[at] != present[at];
+    if (length > 0 && (!takes || n == body)) return true;
+    if (takes && length++ == 0) start = at;
+  }
+  return length > 0;
+}
+
 int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
                  std::span<const uint8_t> present) {
   trace("[write_config] file %s offset 0x%x config_size %d\n", printable_path(target.path), offset, (int)data.size());
   int result = result_write;
-  size_t size = data.size();
-  if (commit > size) commit = (uint32_t)size;
-  bool written = target.writable && (present.empty() || present.size() == size);
+  bool written = target.writable && (present.empty() || present.size() == data.size());
   write_progress progress;
   if (written) {
     // A write that did not take must not pass for one: each run of bytes to
-    // write is synced to the device and read back. In writing order the nth
-    // byte is at commit + n, and the commit bytes come last, a run of their own.
-    size_t start = 0, length = 0;
-    for (size_t n = 0; written && n <= size; n++) {
-      size_t at = n < size - commit ? commit + n : n - (size - commit);
-      bool takes = n < size && (present.empty() || data[at] != present[at]);
-      if (length > 0 && (!takes || n == size - commit)) {
-        written = write_run(target.fd, data.subspan(start, length), offset + (uint32_t)start, progress);
-        length = 0;
+    // write is synced to the device and read back. Before the commit bytes go
+    // down, all of the rest must stand, also where it stood already.
+    size_t n = 0, start = 0, length = 0;
+    bool body_checked = present.empty() || commit >= data.size();
+    while (written && next_write_run(data, present, commit, n, start, length)) {
+      if (start < commit && !body_checked) {
+        written = stands(target.fd, data.subspan(commit), offset + commit, progress);
+        body_checked = true;
       }
-      if (takes && length++ == 0) start = at;
+      if (written) written = write_run(target.fd, data.subspan(start, length), offset + (uint32_t)start, progress);
     }
     if (!progress.seekless) trace("[write_config] len %d\n", (int)progress.count);
     if (progress.differs_at >= 0) {

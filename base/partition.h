@@ -57,13 +57,22 @@ struct file_read {
 // size, and tells whether it has more. Prints nothing.
 file_read read_file(const char *path, std::span<uint8_t> buffer);
 
+// Steps n (0 at first) through data in the order a write puts it down, all of
+// it but its first commit bytes and then those, to the next run of bytes to
+// write: the bytes that differ from present (every byte when present is
+// empty), a run never reaching from the rest into the commit bytes. True with
+// the run's start in data and its length; false when none is left.
+bool next_write_run(std::span<const uint8_t> data, std::span<const uint8_t> present, uint32_t commit, size_t &n,
+                    size_t &start, size_t &length);
+
 // Writes data into the partition from byte offset on, leaving every other byte
 // as it was: first all of data but its first commit bytes, then those, so that
 // a write cut at any byte leaves its commit bytes erased or half programmed
 // and no reader takes it for whole data. When present is given (what the
 // partition holds there now, as long as data), only the bytes that differ
-// from it are written, run by run, in that same order. Each run is synced
-// where the target supports that and read back. 0; -12 after
+// from it are written, run by run, in that same order, and before the commit
+// bytes all of the rest is read back, also what stood already. Each run is
+// synced where the target supports that and read back. 0; -12 after
 // "[write_config] ERROR: %d\n" when there is no writable target, a write or a
 // sync fails, or the bytes read back differ (after
 // "ERROR: read back differs at 0x%x\n") or cannot be read back (after

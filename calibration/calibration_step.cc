@@ -1,8 +1,10 @@
 #include "calibration/calibration_step.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "base/bytes.h"
 #include "base/layout.h"
 #include "base/partition.h"
 #include "base/result.h"
@@ -51,31 +53,73 @@ int examine_config_II(std::span<const uint8_t> image, const calibration_files &f
   return records_offset;
 }
 
-int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records,
+namespace {
+
+// The run's record of type among records (the new records back to back), or
+// an empty span.
+std::span<const uint8_t> new_record(std::span<const uint8_t> records, uint8_t type) {
+  for (size_t at = 0; records.size() - at >= record_header_size;) {
+    record_header header = get_record_header(&records[at]);
+    size_t length = record_header_size + header.length;
+    if (length > records.size() - at) break;
+    if (header.type == type) return records.subspan(at, length);
+    at += length;
+  }
+  return {};
+}
+
+// The records that the region holds committed, from its start to the first
+// erased byte where a record could start, as a reader sees them: each one of
+// a type that the run writes must be the run's record, byte for byte, and is
+// then done; with more types, no other may stand there. The region offset
+// behind them, or -1.
+int walk_committed(std::span<const uint8_t> image, std::span<const uint8_t> records, bool more_types,
+                   bool (&done)[256]) {
+  uint32_t cursor = 0;
+  record_view record;
+  walk_result walked;
+  while ((walked = next_record(image, cursor, record)) == walk_record) {
+    std::span<const uint8_t> mine = new_record(records, record.type);
+    std::span<const uint8_t> standing = image.subspan(record.offset, record_header_size + record.length);
+    if (mine.empty() ? more_types : !std::equal(standing.begin(), standing.end(), mine.begin(), mine.end())) return -1;
+    done[record.type] = !mine.empty();
+  }
+  return walked == walk_past_region ? -1 : (int)cursor;
+}
+
+}  // namespace
+
+int examine_config_II_in_place(std::span<const uint8_t> image, std::span<uint8_t> records, uint32_t &total,
                                const calibration_files &files) {
-  uint32_t total = (uint32_t)records.size();
-  std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
   record_type type = record_wlan;
-  bool both = !only_type(files, type);
-  // With one type, right behind the whole records of other types at the
-  // region's start, as a reader of the region sees them, where a whole record
-  // of the type that stands there must be the new one; with more, at the
-  // region's start. Behind records that this run commits the region is
-  // erased: no record that a cut left there may become visible with them.
-  uint32_t records_offset = 0;
-  while (!both && config_II_size - records_offset >= record_header_size && region[records_offset] == record_version) {
-    record_header header = get_record_header(&region[records_offset]);
-    uint32_t length = header.length + record_header_size;
-    if (length > config_II_size - records_offset || header.type == type) break;
-    records_offset += length;
+  bool done[256] = {};
+  int committed_end = walk_committed(image, records.first(total), !only_type(files, type), done);
+  if (committed_end < 0) return -1;
+  // The records still to write go right behind the committed ones, over
+  // erased bytes or a cut of themselves; behind them the region is erased,
+  // so that no record a cut left there becomes visible with them.
+  std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
+  std::span<const uint8_t> kept[record_types];
+  uint32_t count = 0, at = (uint32_t)committed_end;
+  for (uint32_t from = 0; from < total;) {
+    std::span<const uint8_t> record = records.subspan(from, record_header_size + get_le16(&records[from + 2]));
+    from += (uint32_t)record.size();
+    if (done[record[1]]) continue;
+    if (count == record_types || record.size() > config_II_size - at ||
+        !programmable(region.subspan(at, record.size()), record)) {
+      return -1;
+    }
+    at += (uint32_t)record.size();
+    kept[count++] = record;
   }
-  if (total > config_II_size - records_offset) return -1;
-  bool whole = !both && region[records_offset] == record_version;
-  if (whole ? memcmp(&region[records_offset], records.data(), total) != 0
-            : !is_erased(region, records_offset + total, config_II_size - records_offset - total)) {
-    return -1;
+  if (!is_erased(region, at, config_II_size - at)) return -1;
+  // The records to write, back to back from the buffer's start.
+  total = 0;
+  for (uint32_t i = 0; i < count; i++) {
+    memmove(&records[total], kept[i].data(), kept[i].size());
+    total += (uint32_t)kept[i].size();
   }
-  return programmable(region.subspan(records_offset, total), records) ? (int)records_offset : -1;
+  return committed_end;
 }
 
 int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
@@ -89,7 +133,7 @@ int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> re
     total += (uint32_t)length;
   }
   // In place, a region that does not allow it is refused as without -r.
-  int records_offset = in_place ? examine_config_II_in_place(image, records.first(total), files) : -1;
+  int records_offset = in_place ? examine_config_II_in_place(image, records, total, files) : -1;
   if (records_offset < 0) records_offset = examine_config_II(image, files, total);
   if (records_offset < 0) return records_offset;
   placement = {(uint32_t)records_offset, total};

@@ -18,19 +18,21 @@ struct calibration_files {
 // the region offset they go to.
 struct record_placement {
   uint32_t offset = 0;  // in the Config_II region
-  uint32_t total = 0;   // bytes of all new records
+  uint32_t total = 0;   // bytes of the records to write, at the record buffer's start
 };
 
 // Turns the given files into records in the record buffer, in the order of
 // record_kinds, and examines the Config_II region of image for them. 0; -15
 // when a file cannot be turned into a record; -13 when the region forbids the
-// write. in_place (-r): the region may already hold part or all of exactly
-// these records where they go; it is refused, as without it, where it does not.
+// write. in_place (-r): the region may already hold these records committed,
+// or a cut of them where they go (see examine_config_II_in_place); only the
+// records still to write are placed then. It is refused, as without it, where
+// it holds anything else.
 int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
                            bool in_place, record_placement &placement);
 
-// Writes the placed records into the target partition, the first record's
-// version byte last; in_place: only the bytes that image does not hold already.
+// Writes the placed records into the target partition, the version byte of
+// the first one last; in_place: only the bytes that image does not hold already.
 // 0, or -12 when the write fails.
 int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8_t> records,
                            const calibration_files &files, const record_placement &placement, const partition &target,
@@ -44,11 +46,15 @@ int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8
 int examine_config_II(std::span<const uint8_t> image, const calibration_files &files, uint32_t total);
 
 // Where the new records go when the region may already hold part or all of
-// them: right behind the whole records of other types at the region's start,
-// or where a whole record of the type stands that is byte for byte the new
-// one; with more types, at the region's start; the region erased behind the
-// records that the run commits. Every byte of the
-// write range must be one that programming turns into the new byte. The region
-// offset, or -1 (nothing printed) when the region does not allow that.
-int examine_config_II_in_place(std::span<const uint8_t> image, std::span<const uint8_t> records,
+// them (-r). The records that a reader of the region reaches whole from its
+// start, up to the first erased byte where a record could start, are
+// committed and final: each of a type that the run writes must be the new
+// record, byte for byte, and that record is then not written again; with more
+// types given, no record of another type may stand among them. The records
+// still to write go right behind the committed ones, where every byte must be
+// one that programming turns into the new byte, and the region behind them
+// must be erased. The region offset, with the records to write moved to the
+// start of records and total their length (0 when all stand already); or -1
+// (nothing printed, records untouched) when the region does not allow that.
+int examine_config_II_in_place(std::span<const uint8_t> image, std::span<uint8_t> records, uint32_t &total,
                                const calibration_files &files);

@@ -1,5 +1,6 @@
 #include "config/config_step.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/layout.h"
@@ -10,6 +11,20 @@
 #include "config/builder.h"
 #include "config/environment.h"
 
+// In place, the config block area may hold part of this block's write, its
+// first word erased or half programmed: then every byte must still be one that
+// programming turns into the block's. Or it holds a block that a finished run
+// committed: then it must be this block, byte for byte, and nothing is written.
+// Anything else is refused as without -r: -13 after "ERROR: Config not empty".
+static int check_in_place(std::span<const uint8_t> area, std::span<const uint8_t> block) {
+  bool finished = committed(area.first(config_commit_size), block.first(config_commit_size));
+  bool completes =
+      finished ? std::equal(area.begin(), area.end(), block.begin(), block.end()) : programmable(area, block);
+  if (completes) return result_ok;
+  printf("ERROR: Config not empty\n");
+  return result_not_erased;
+}
+
 int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
                       const config_files &files, bool in_place) {
   // In place, an area in use is judged against the block once it is built.
@@ -19,10 +34,7 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
   if (result == result_ok) result = read_file_2_buffer(files.environment, environment, 0, &count);
   if (result == result_ok) end_environment_text(environment, count);
   if (result == result_ok) result = build_tolvane_config(files.config, block, (const char *)environment.data());
-  if (result == result_ok && in_place && !programmable(image.subspan(config_offset, config_size), block)) {
-    printf("ERROR: Config not empty\n");
-    result = result_not_erased;
-  }
+  if (result == result_ok && in_place) result = check_in_place(image.subspan(config_offset, config_size), block);
   return result;
 }
 

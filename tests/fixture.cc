@@ -122,6 +122,12 @@ bytes record_of(uint8_t type, const bytes &payload) {
 
 bytes record(uint8_t type, uint16_t payload_length) { return record_of(type, pattern(payload_length, type)); }
 
+long sweep_stride() {
+  const char *stride = getenv("SET_CONFIG_SWEEP_STRIDE");
+  long step = stride ? atol(stride) : 1;
+  return step > 0 ? step : 1;
+}
+
 bool tool_wrapped() { return SET_CONFIG_WRAPPER[0] != '\0'; }
 
 // The programs under test are the ones built beside the tests, unless the

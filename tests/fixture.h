@@ -84,6 +84,11 @@ class tag_generator {
   std::mt19937 random_;
 };
 
+// The step of the sweeps that cut a run at every byte: 1, or
+// SET_CONFIG_SWEEP_STRIDE where a configuration runs each program slowly (under
+// a sanitizer); the host build still cuts every byte.
+long sweep_stride();
+
 struct tool_run {
   std::string output;  // everything on standard output
   int status;          // exit status, or -1 when the tool did not exit normally
