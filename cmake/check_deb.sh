@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package that cpack made in BUILD: its fields, its files,
-# and that the programs it installs (into a scratch root, with dpkg -x) run the
-# demo's session.
+# that Debian's checker (lintian, where it is installed) finds no error and no
+# warning in it, and that the programs it installs (into a scratch root, with
+# dpkg -x) run the demo's session.
 #   cmake/check_deb.sh BUILD SOURCE VERSION
 set -euo pipefail
 build=$1 source=$2 version=$3
@@ -32,6 +33,12 @@ expected="./usr/bin/set_config -rwxr-xr-x
 ./usr/share/man/man1/set_config.1.gz -rw-r--r--
 ./usr/share/man/man1/show_config.1.gz -rw-r--r--"
 [ "$contents" = "$expected" ] || fail "the package holds: $contents"
+
+if command -v lintian > /dev/null; then
+  lintian -EvIL +pedantic --fail-on error,warning "$deb" || fail "lintian finds errors or warnings in $deb"
+else
+  echo "check_deb: no lintian here, the package is not checked by it"
+fi
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
