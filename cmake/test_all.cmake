@@ -6,7 +6,8 @@
 # mipsel-static: the static device programs (musl), the whole-program tests on
 # them under qemu and the device lab; fuzz: the libFuzzer targets, each run as a
 # test for SET_CONFIG_FUZZ_SECONDS (60 in the preset); package: the Debian
-# package, made and then checked (its files, and the demo run with its programs).
+# package, made and then checked (its files, lintian, and the demo run with its
+# programs).
 set(workflows host asan valgrind mipsel mips mipsel-static fuzz package)
 set(source ${CMAKE_CURRENT_LIST_DIR}/..)
 foreach(workflow IN LISTS workflows)
