@@ -4,7 +4,8 @@
 # modules in /modules. The bootloader partition is /dev/mtd1; the host put the
 # example image at its start and keeps the flash in a file across boots. The
 # kernel command line names the phase (lab_phase=...):
-#   whole   one uninterrupted run, and a check that programming only clears bits
+#   whole   one uninterrupted run, -r with another serial refused on the
+#           finished unit, and a check that programming only clears bits
 #   cut     the run that the host cuts in the middle of its write
 #   resume  after the cut (lab_cut=NAME names it): the interrupted write
 #           named, a rerun refused, -r completing it
@@ -69,6 +70,15 @@ refused_unchanged() {
   cmp -s before after || { note "the refused run changed the flash"; return 1; }
 }
 
+# The finished unit, given -r with another serial: refused, the flash unchanged.
+finished_unit_kept() {
+  sed 's/EX0000000001/EX0000000000/' $examples/environment.txt > env0 || return 1
+  dump before &&
+    expect set_config 243 -r -u /dev/mtd1 -i $examples/config.txt -e env0 -w $examples/wlan_cal.bin -d $examples/dect_cal.bin &&
+    dump after || return 1
+  cmp -s before after || { note "-r with another serial changed the finished unit"; return 1; }
+}
+
 named_interrupted() {
   expect show_config 7 -u /dev/mtd1 || return 1
   grep -q interrupted out || { note "show_config does not say interrupted:"; sed 's/^/      /' out; return 1; }
@@ -81,6 +91,7 @@ case $phase in
     step nor-programming-clears-bits programming_clears_bits
     step nor-uninterrupted-run expect set_config 0 $run
     step nor-show-whole expect show_config 0 -u /dev/mtd1
+    step nor-finished-unit-another-serial-refused-unchanged finished_unit_kept
     ;;
   cut)
     # The host stops the board at a write to the cut byte: this run never ends.
