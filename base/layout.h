@@ -12,6 +12,7 @@ inline constexpr uint32_t locator_offset = 0x97C;    // default-config locator w
 inline constexpr uint32_t config_II_offset = 0x980;  // Config_II region: calibration records
 inline constexpr uint32_t config_II_size = 0x480;    // 1152 bytes
 inline constexpr uint32_t env_buffer_size = 16384;   // environment text, always NUL-terminated
+inline constexpr uint32_t config_read_ahead = 8192;  // config file bytes read before the partition is locked
 inline constexpr uint8_t erased = 0xFF;              // an erased flash byte
 // What makes a write visible, and so goes into the partition last: the config
 // block's first word, and the version byte of the first record written.

@@ -29,8 +29,8 @@ size_t read_up_to(int fd, std::span<uint8_t> buffer, bool *failed = nullptr) {
   return count;
 }
 
-int check_count(const char *path, size_t count, size_t expected) {
-  if (count > 0 && (expected == 0 || count == expected)) return result_ok;
+int check_count(const char *path, size_t count, size_t expected, bool failed = false) {
+  if (!failed && count > 0 && (expected == 0 || count == expected)) return result_ok;
   printf("ERROR: reading file %s len %d", printable_path(path), (int)count);
   return result_read;
 }
@@ -155,18 +155,23 @@ int read_partition(const partition &target, std::span<uint8_t> image) {
 
 int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected, size_t *count) {
   size_t got = 0;
+  bool failed = false;
   int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
   if (fd >= 0) {
-    got = read_up_to(fd, buffer);
+    got = read_up_to(fd, buffer, &failed);
     close(fd);
   }
   if (count) *count = got;
-  return check_count(path, got, expected);
+  return check_count(path, got, expected, failed);
+}
+
+int check_file_read(const char *path, const file_read &read) {
+  return check_count(path, read.count < 0 ? 0 : (size_t)read.count, 0, read.failed);
 }
 
 file_read read_file(const char *path, std::span<uint8_t> buffer) {
   file_read result;
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  int fd = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
   if (fd < 0) return result;
   result.count = (long)read_up_to(fd, buffer, &result.failed);
   // One byte more than fits tells that the file does not fit.

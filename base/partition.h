@@ -41,7 +41,8 @@ bool close_partition(partition &target);
 int read_partition(const partition &target, std::span<uint8_t> image);
 
 // Reads up to buffer.size() bytes of the file at path. expected is the exact
-// count required, or 0 for any count above zero. 0, or -3 after
+// count required, or 0 for any count above zero; a read that fails before the
+// file's end never passes for its end. 0, or -3 after
 // "ERROR: reading file %s len %d" (no newline). count, when given, gets the
 // number of bytes read.
 int read_file_2_buffer(const char *path, std::span<uint8_t> buffer, size_t expected, size_t *count = nullptr);
@@ -56,6 +57,11 @@ struct file_read {
 // Reads the file at path into buffer, as much as it gives up to the buffer's
 // size, and tells whether it has more. Prints nothing.
 file_read read_file(const char *path, std::span<uint8_t> buffer);
+
+// What read_file_2_buffer says of a read with no count expected: 0 when read
+// gave at least one byte and no read failed, else -3 after
+// "ERROR: reading file %s len %d" (no newline) with the count read.
+int check_file_read(const char *path, const file_read &read);
 
 // Steps n (0 at first) through data in the order a write puts it down, all of
 // it but its first commit bytes and then those, to the next run of bytes to

@@ -122,13 +122,26 @@ int examine_config_II_in_place(std::span<const uint8_t> image, std::span<uint8_t
   return committed_end;
 }
 
-int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
-                           bool in_place, record_placement &placement) {
+void read_calibration_inputs(const calibration_files &files, std::span<uint8_t> records, calibration_inputs &inputs) {
   uint32_t total = 0;
   for (const record_kind &kind : record_kinds) {
     const char *file = files.file[kind.type];
     if (!file) continue;
-    int length = read_extra_config(kind.type, file, records, total, (uint32_t)records.size() - total);
+    inputs.file[kind.type] = read_calibration_file(file, records, total, (uint32_t)records.size() - total);
+    int length = record_length(inputs.file[kind.type]);
+    if (length < 0) return;
+    total += (uint32_t)length;
+  }
+}
+
+int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
+                           const calibration_inputs &inputs, bool in_place, record_placement &placement) {
+  uint32_t total = 0;
+  for (const record_kind &kind : record_kinds) {
+    const char *file = files.file[kind.type];
+    if (!file) continue;
+    uint32_t space = (uint32_t)records.size() - total;
+    int length = take_calibration_file(kind.type, file, records, total, space, inputs.file[kind.type]);
     if (length <= 0) return result_calibration;
     total += (uint32_t)length;
   }

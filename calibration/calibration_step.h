@@ -21,15 +21,26 @@ struct record_placement {
   uint32_t total = 0;   // bytes of the records to write, at the record buffer's start
 };
 
-// Turns the given files into records in the record buffer, in the order of
-// record_kinds, and examines the Config_II region of image for them. 0; -15
+// What the calibration files gave, read before the run takes the partition's
+// lock so that an input that never ends holds no other run; nothing is said
+// of them until the step meets them.
+struct calibration_inputs {
+  calibration_read file[record_types];
+};
+
+// Reads the given files into records, in the order of record_kinds, each where
+// its record goes, as long as each file before it gives a record. Prints nothing.
+void read_calibration_inputs(const calibration_files &files, std::span<uint8_t> records, calibration_inputs &inputs);
+
+// Turns what the given files gave into records in the record buffer, in the
+// order of record_kinds, and examines the Config_II region of image for them. 0; -15
 // when a file cannot be turned into a record; -13 when the region forbids the
 // write. in_place (-r): the region may already hold these records committed,
 // or a cut of them where they go (see examine_config_II_in_place); only the
 // records still to write are placed then. It is refused, as without it, where
 // it holds anything else.
 int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> records, const calibration_files &files,
-                           bool in_place, record_placement &placement);
+                           const calibration_inputs &inputs, bool in_place, record_placement &placement);
 
 // Writes the placed records into the target partition, the version byte of
 // the first one last; in_place: only the bytes that image does not hold already.

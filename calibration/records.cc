@@ -56,39 +56,57 @@ bool sized_by_status(const char *path, const struct stat &status) {
 
 }  // namespace
 
-int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space) {
-  if (!path) return result_record;
+calibration_read read_calibration_file(const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space) {
+  calibration_read read;
   struct stat status;
-  if (stat(path, &status) != 0) return refuse_file(refused_status, path, space, 0);
+  read.stated = path && stat(path, &status) == 0;
+  if (!read.stated) return read;
   bool inside = pos <= buffer.size() && space <= buffer.size() - pos;
   // A pipe, a device or a pseudo file is read to its end, and its size is the
   // count read. A status size of 0 says nothing either: a pseudo file system
   // (cgroupfs, debugfs, configfs, ...) gives it for files with content. An
   // empty file is the empty record, as its status said; without room for a
   // header it is refused as too large.
-  bool by_status = sized_by_status(path, status);
-  bool streamed = inside && (!by_status || (status.st_size == 0 && space >= record_header_size));
-  long long size = status.st_size;
-  if (!streamed) {
-    trace("[read_extra_config] size %lld\n", size);
-    if (!inside || size + record_header_size > space) return refuse_file(refused_size, path, space, size);
-  }
+  read.by_status = sized_by_status(path, status);
+  read.streamed = inside && (!read.by_status || (status.st_size == 0 && space >= record_header_size));
+  read.size = status.st_size;
+  read.fits = read.streamed || (inside && read.size + record_header_size <= space);
+  if (!read.fits) return read;
   std::span<uint8_t> record = buffer.subspan(pos, space);
   size_t header = std::min<size_t>(record_header_size, space);
-  std::span<uint8_t> payload = record.subspan(header, streamed ? space - header : (size_t)size);
-  file_read got = read_file(path, payload);
-  size_t count = got.count < 0 ? 0 : (size_t)got.count;
-  if (streamed) {
-    size = (long long)count + (got.more ? 1 : 0);
-    trace("[read_extra_config] size %lld\n", size);
-    bool unread = got.count < 0 || got.failed;
-    // Nothing read is refused, but from a file that its status says is empty.
-    if ((count == 0 && (unread || !by_status)) || got.more) return refuse_file(refused_read, path, space, size);
+  read.got = read_file(path, record.subspan(header, read.streamed ? space - header : (size_t)read.size));
+  if (read.streamed) read.size = (read.got.count < 0 ? 0 : read.got.count) + (read.got.more ? 1 : 0);
+  return read;
+}
+
+int record_length(const calibration_read &read) {
+  if (!read.stated || !read.fits) return result_record;
+  long count = read.got.count;
+  // A read that failed before the file's end never passes for its end. From
+  // a stream, nothing read is refused, but from a file that its status says is empty.
+  bool whole = count >= 0 && !read.got.failed && !(read.streamed && read.got.more);
+  if (!whole || (read.streamed ? count == 0 && !read.by_status : count != read.size)) return result_record;
+  return (int)(count + (long)record_header_size);
+}
+
+int take_calibration_file(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space,
+                          const calibration_read &read) {
+  if (!path) return result_record;
+  if (!read.stated) return refuse_file(refused_status, path, space, 0);
+  trace("[read_extra_config] size %lld\n", read.size);
+  if (!read.fits) return refuse_file(refused_size, path, space, read.size);
+  int length = record_length(read);
+  // A stream is judged before its count is traced.
+  if (read.got.count >= 0 && !(read.streamed && length < 0)) {
+    trace("[read_extra_config] read len %d\n", (int)read.got.count);
   }
-  if (got.count >= 0) trace("[read_extra_config] read len %d\n", (int)count);
-  if (got.count < 0 || (!streamed && count != (size_t)size)) return refuse_file(refused_read, path, space, size);
-  put_record_header(buffer.data() + pos, type, (uint16_t)count);
-  return (int)(count + record_header_size);
+  if (length < 0) return refuse_file(refused_read, path, space, read.size);
+  put_record_header(buffer.data() + pos, type, (uint16_t)(length - (int)record_header_size));
+  return length;
+}
+
+int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space) {
+  return take_calibration_file(type, path, buffer, pos, space, read_calibration_file(path, buffer, pos, space));
 }
 
 // The length of the record that starts at cursor of the region, or -13 after its

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "base/partition.h"
+
 enum record_type : uint8_t { record_wlan = 0, record_dect = 1 };
 
 // The record types this tool writes, one row each: its name, the letter of
@@ -50,6 +52,30 @@ const char *record_type_name(uint8_t type);
 // read to its end and must give at least one byte. The record's length
 // (payload + 4), or -14 after its messages ("ERROR: Configfile properties" last).
 int read_extra_config(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space);
+
+// read_extra_config in two halves, so that a run reads its calibration files
+// before it takes the partition's lock and says what they gave in its step.
+// What reading a calibration file gave, before anything is said of it.
+struct calibration_read {
+  bool stated = false;     // its status could be read
+  bool by_status = false;  // its status size is what a read gives
+  bool streamed = false;   // read to its end instead
+  bool fits = false;       // room for it was left (a stream always has)
+  long long size = 0;      // its status size; for a stream the count read, one more when it went on
+  file_read got;           // the read of its payload, into the record's place
+};
+
+// Reads the file at path as read_extra_config does, into buffer at pos + 4,
+// printing nothing.
+calibration_read read_calibration_file(const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space);
+
+// The length of the record that read gives (payload + 4), or -14 when it is refused.
+int record_length(const calibration_read &read);
+
+// Says what read gave, with read_extra_config's traces and messages, and
+// writes the record's header: the record's length, or -14.
+int take_calibration_file(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space,
+                          const calibration_read &read);
 
 // Scans the Config_II region at offset of image for steps steps: an erased byte
 // or a whole record per step. The summed length of the records met (where the

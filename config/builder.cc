@@ -142,20 +142,26 @@ void free_var_data(var_tag_list &list) {
   list.total_len = 0;
 }
 
-int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment,
-                      uint32_t *variable_tags) {
-  trace("go\n");
-  builder b{block, header_size, (uint32_t)block.size(), {}};
+// A line that the config file's first line would be without the byte-order
+// mark that some editors put first: no tag name begins with it.
+static bool begins_with_byte_order_mark(const char *line) { return strncmp(line, "\xEF\xBB\xBF", 3) == 0; }
+
+// Reads source's lines into b: 0, or the first failing line's code after its message.
+static int add_lines(builder &b, const config_source &source, const char *environment) {
   int result = result_ok;
   config_lines lines;
-  lines.file = file;
+  lines.ahead = source.ahead;
+  lines.file = source.rest;
   char line[config_line_max + 1];
   bool too_long = false;
   int number = 0;
   while (result == result_ok && next_config_line(lines, line, too_long)) {
     number++;
     if (lines.cut && line[0] == '#') skip_line_rest(lines);
-    if (lines.goes_on && line[0] != '#') {
+    if (number == 1 && begins_with_byte_order_mark(line)) {
+      printf("ERROR: config line 1 begins with a byte-order mark\n");
+      result = result_config_file;
+    } else if (lines.goes_on && line[0] != '#') {
       // Every reader of the line would stop at the CR or the NUL and drop the rest.
       printf("ERROR: config line %d goes on after a CR or NUL\n", number);
       result = result_config_file;
@@ -164,10 +170,22 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
     }
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
-  if (result == result_ok && ferror(file)) {
-    printf("ERROR: open config_file %s\n", printable_path(path));
+  if (result == result_ok && (source.failed || (source.rest && ferror(source.rest)))) {
+    printf("ERROR: open config_file %s\n", printable_path(source.path));
     result = result_config_file;
   }
+  return result;
+}
+
+int build_config_source(const config_source &source, std::span<uint8_t> block, const char *environment,
+                        uint32_t *variable_tags) {
+  if (!source.opened) {
+    printf("ERROR: open config_file %s\n", printable_path(source.path));
+    return result_config_file;
+  }
+  trace("go\n");
+  builder b{block, header_size, (uint32_t)block.size(), {}};
+  int result = add_lines(b, source, environment);
   if (result == result_ok) result = finish_block(b);
   if (variable_tags) *variable_tags = b.variable_tags.count;
   free_var_data(b.variable_tags);
@@ -175,12 +193,11 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
 }
 
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment) {
-  FILE *file = path ? fopen(path, "r") : nullptr;
-  if (!file) {
-    printf("ERROR: open config_file %s\n", printable_path(path));
-    return result_config_file;
-  }
-  int result = build_config_from(file, path, block, environment);
-  (void)fclose(file);  // read only: nothing is lost
+  config_source source;
+  source.path = path;
+  source.rest = path ? fopen(path, "r") : nullptr;
+  source.opened = source.rest != nullptr;
+  int result = build_config_source(source, block, environment);
+  close_config_source(source);
   return result;
 }

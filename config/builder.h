@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <span>
 
+#include "config/config_lines.h"
+
 inline constexpr uint32_t var_tag_max = 64;
 
 // Variable tags in config-file order; the list owns its strings. A build
@@ -27,12 +29,13 @@ void free_var_data(var_tag_list &list);
 
 // Builds block, which holds the default header and 0xFF elsewhere, from the
 // config file at path, looking empty values up in environment. 0; -2 (file
-// cannot be read, a line without a flag, too long, or going on after a CR or a
-// NUL), -7 (no value), -10 (no room in the block or the list, no memory), each
-// after its message.
+// cannot be read, begins with a byte-order mark, a line without a flag, too
+// long, or going on after a CR or a NUL), -7 (no value), -10 (no room in the
+// block or the list, no memory), each after its message.
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment);
 
-// The build from an open config file; path names it in messages.
-// variable_tags, when given, gets the count of variable tags packed.
-int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment,
-                      uint32_t *variable_tags = nullptr);
+// The build from a config file that read_config_ahead read, with the same
+// messages and results. variable_tags, when given, gets the count of variable
+// tags packed.
+int build_config_source(const config_source &source, std::span<uint8_t> block, const char *environment,
+                        uint32_t *variable_tags = nullptr);

@@ -133,6 +133,11 @@ TEST(build_tolvane_config, decides_at_its_limits) {
       {"alpha overwrite\nbeta\n", "", result_no_value,
        "ERROR: keinen Parameter f\xfc"
        "r alpha gefunden"},
+      // An editor's byte-order mark is no part of the first tag's name.
+      {"\xEF\xBB\xBF"
+       "alpha overwrite 1\n",
+       "", result_config_file, "ERROR: config line 1 begins with a byte-order mark\n"},
+      {"\xEF\xBB\xBF# settings\n", "", result_config_file, "ERROR: config line 1 begins with a byte-order mark\n"},
       {tags(64, "keep"), "", result_ok, ""},
       {tags(64, "keep") + "last keep v\n", "", result_no_memory, "ERROR: too many variable tags at last\n"},
       {tags(64, "keep") + "last keep\n", "", result_no_value,

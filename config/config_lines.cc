@@ -17,6 +17,19 @@ static bool goes_on_after_stop(const char *line, size_t length) {
   return false;
 }
 
+// Refills the chunk: with the bytes read ahead while any are left, then from the
+// file. The count of bytes it holds now; 0 at the end.
+static size_t refill(config_lines &lines) {
+  lines.start = 0;
+  if (!lines.ahead.empty()) {
+    size_t count = std::min(lines.ahead.size(), sizeof lines.chunk);
+    memcpy(lines.chunk, lines.ahead.data(), count);
+    lines.ahead = lines.ahead.subspan(count);
+    return count;
+  }
+  return lines.file ? fread(lines.chunk, 1, sizeof lines.chunk, lines.file) : 0;
+}
+
 bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bool &too_long) {
   size_t length = 0;        // characters before the LF
   size_t trailing_crs = 0;  // the CRs right before the LF belong to the line end
@@ -24,8 +37,7 @@ bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bo
   lines.cut = false;
   for (;;) {
     if (lines.start == lines.end) {
-      lines.start = 0;
-      lines.end = fread(lines.chunk, 1, sizeof lines.chunk, lines.file);
+      lines.end = refill(lines);
       if (lines.end == 0) break;
     }
     any = true;
@@ -56,8 +68,7 @@ bool next_config_line(config_lines &lines, char (&line)[config_line_max + 1], bo
 void skip_line_rest(config_lines &lines) {
   while (lines.cut) {
     if (lines.start == lines.end) {
-      lines.start = 0;
-      lines.end = fread(lines.chunk, 1, sizeof lines.chunk, lines.file);
+      lines.end = refill(lines);
       if (lines.end == 0) break;
     }
     const char *begin = lines.chunk + lines.start;
@@ -66,4 +77,26 @@ void skip_line_rest(config_lines &lines) {
     if (lf) lines.cut = false;
   }
   lines.cut = false;
+}
+
+config_source read_config_ahead(const char *path, std::span<char> ahead) {
+  config_source source;
+  source.path = path;
+  FILE *file = path ? fopen(path, "r") : nullptr;
+  source.opened = file != nullptr;
+  if (!file) return source;
+  size_t count = fread(ahead.data(), 1, ahead.size(), file);
+  source.ahead = ahead.first(count);
+  source.failed = ferror(file) != 0;
+  if (count == ahead.size() && !source.failed) {
+    source.rest = file;
+  } else {
+    (void)fclose(file);  // read only: nothing is lost
+  }
+  return source;
+}
+
+void close_config_source(config_source &source) {
+  if (source.rest) (void)fclose(source.rest);  // read only: nothing is lost
+  source.rest = nullptr;
 }

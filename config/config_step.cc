@@ -25,15 +25,24 @@ static int check_in_place(std::span<const uint8_t> area, std::span<const uint8_t
   return result_not_erased;
 }
 
+config_inputs read_config_inputs(const config_files &files, std::span<uint8_t> environment, std::span<char> ahead) {
+  config_inputs inputs;
+  inputs.environment_path = files.environment;
+  inputs.environment = read_file(files.environment, environment);
+  inputs.config = read_config_ahead(files.config, ahead);
+  return inputs;
+}
+
+void release_config_inputs(config_inputs &inputs) { close_config_source(inputs.config); }
+
 int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, std::span<uint8_t> environment,
-                      const config_files &files, bool in_place) {
+                      const config_inputs &inputs, bool in_place) {
   // In place, an area in use is judged against the block once it is built.
   int result = in_place ? result_ok : config_empty(image, config_offset, config_size);
   if (result == result_ok) result = copy_default_config(block, image);
-  size_t count = 0;
-  if (result == result_ok) result = read_file_2_buffer(files.environment, environment, 0, &count);
-  if (result == result_ok) end_environment_text(environment, count);
-  if (result == result_ok) result = build_tolvane_config(files.config, block, (const char *)environment.data());
+  if (result == result_ok) result = check_file_read(inputs.environment_path, inputs.environment);
+  if (result == result_ok) end_environment_text(environment, (size_t)inputs.environment.count);
+  if (result == result_ok) result = build_config_source(inputs.config, block, (const char *)environment.data());
   if (result == result_ok && in_place) result = check_in_place(image.subspan(config_offset, config_size), block);
   return result;
 }

@@ -65,7 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::vector<uint8_t> block(config_size, erased);
   memcpy(block.data(), header, header_size);
   uint32_t pairs = 0;
-  int result = build_config_from(file, "fuzz", block, environment.data(), &pairs);
+  config_source source;
+  source.path = "fuzz";
+  source.opened = true;
+  source.rest = file;
+  int result = build_config_source(source, block, environment.data(), &pairs);
   fclose(file);
   check(result == result_ok || result == result_config_file || result == result_no_value || result == result_no_memory,
         "the build ends with one of its codes");

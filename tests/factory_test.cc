@@ -45,6 +45,21 @@ struct line_folder {
   bytes image() const { return read_file(folder.path("img")); }
 };
 
+// A run of set_config, started in the background as $run, that holds the lock
+// on img while it waits for the rest of its config from the FIFO slow: the run
+// reads its inputs before it locks the partition, but only the config file's
+// first 8 KiB. The script goes on once the run holds the lock; writing the
+// config to descriptor 3 and closing it lets the run go on.
+std::string run_held_under_lock(const std::string &args) {
+  return "mkfifo slow\n"
+         "$SET_CONFIG " +
+         args +
+         " & run=$!\n"
+         "exec 3>slow\n"
+         "head -c 9000 /dev/zero | tr '\\0' '#' >&3; echo >&3\n"
+         "while flock -n img true; do sleep 0.01; done\n";
+}
+
 // The block that "beta keep" gives with "beta 9" in the environment.
 bytes lookup_block() {
   bytes block(config_size, erased);
@@ -162,17 +177,12 @@ TEST(factory, a_second_run_waits_for_the_first_and_sees_its_writes) {
   for (const race_case &c : cases) {
     SCOPED_TRACE(c.second);
     line_folder line;
-    tool_run run = run_shell(line.folder,
-                             // The first run has the lock once it opens its config.
-                             "mkfifo slow\n"
-                             "$SET_CONFIG -u img -i slow -e env -w w > first.out & first=$!\n"
-                             "exec 3>slow\n"
-                             "{ " +
-                                 std::string(c.second) +
-                                 "; } > second.out 3>&- & second=$!\n"
-                                 "sleep 0.5; cat cfg >&3; exec 3>&-\n"
-                                 "wait $first; a=$?; wait $second; b=$?\n"
-                                 "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
+    tool_run run = run_shell(line.folder, run_held_under_lock("-u img -i slow -e env -w w > first.out") + "{ " +
+                                              std::string(c.second) +
+                                              "; } > second.out 3>&- & second=$!\n"
+                                              "sleep 0.5; cat cfg >&3; exec 3>&-\n"
+                                              "wait $run; a=$?; wait $second; b=$?\n"
+                                              "cat first.out second.out; echo \"first $a\"; echo \"second $b\"\n");
     EXPECT_EQ(c.output, run.output);
     EXPECT_EQ(patched(example_image(), c.written), line.image());
   }
@@ -219,6 +229,73 @@ TEST(factory, calibration_from_a_pipe_or_pseudo_file) {
     bytes expected = example_image();
     if (!c.record.empty()) put_bytes(expected, config_II_offset, c.record);
     EXPECT_EQ(expected, line.image());
+  }
+}
+
+// An input whose read fails before its end (a pipe, a pseudo file, a file on a
+// failing medium) is one that cannot be read whole: refused with its
+// messages, nothing written, however much it gave before.
+TEST(factory, a_read_that_breaks_off_is_no_end_of_file) {
+  if (!fault_shim()) GTEST_SKIP() << "no fault library for this build's tool";
+  struct break_case {
+    const char *script;
+    const char *path;  // whose reads fail
+    long after;        // bytes read before they do
+    std::string output;
+    int status;
+  };
+  const std::string refused = "ERROR: Configfile size missmatch 1152 - 10\nERROR: Configfile properties\n";
+  const break_case cases[] = {
+      {"cat w | $SET_CONFIG -u img -w /dev/stdin", "/dev/stdin", 10, "ERROR: open /dev/stdin failed\n" + refused, 241},
+      {"$SET_CONFIG -u img -d /proc/version", "/proc/version", 10, "ERROR: open /proc/version failed\n" + refused, 241},
+      {"$SET_CONFIG -u img -i lookup -e env", "env", 17, "ERROR: reading file env len 17", 253},
+  };
+  for (const break_case &c : cases) {
+    SCOPED_TRACE(c.script);
+    line_folder line;
+    preloaded_faults faults(
+        {{"SET_CONFIG_READ_FAIL", c.path}, {"SET_CONFIG_READ_FAIL_AFTER", std::to_string(c.after)}});
+    tool_run run = run_shell(line.folder, c.script);
+    EXPECT_EQ(c.output, run.output);
+    EXPECT_EQ(c.status, run.status);
+    EXPECT_EQ(example_image(), line.image());
+  }
+}
+
+// A run reads its environment, its calibration files and its config file
+// (as far as it reads ahead) before it locks the partition: one that waits on
+// a FIFO whose writer stays holds no other run, a reader nor a writer.
+TEST(factory, an_input_that_never_ends_holds_no_other_run) {
+  struct input_case {
+    const char *args;   // of the run that waits on the FIFO slow
+    const char *fed;    // the file fed into the FIFO at last
+    const char *other;  // the arguments of the other run, which writes meanwhile
+    std::vector<patch> written;
+  };
+  line_folder probe;
+  const std::vector<patch> block_and_wlan = {{config_offset, lookup_block()}, {config_II_offset, probe.wlan_record()}};
+  const input_case cases[] = {
+      {"-i lookup -e slow", "env", "-w w", block_and_wlan},
+      {"-i slow -e env", "lookup", "-w w", block_and_wlan},
+      {"-w slow", "w", "-d d", {{config_II_offset, probe.dect_record()}, {0x98E, probe.wlan_record()}}},
+      {"-d slow", "d", "-w w", {{config_II_offset, probe.wlan_record()}, {0x9E8, probe.dect_record()}}},
+  };
+  for (const input_case &c : cases) {
+    SCOPED_TRACE(c.args);
+    line_folder line;
+    tool_run run = run_shell(line.folder, "mkfifo slow\n$SET_CONFIG -u img " + std::string(c.args) +
+                                              " & run=$!\n"
+                                              "exec 3>slow\n"
+                                              "timeout 10 $SHOW_CONFIG -u img > /dev/null; echo reader $?\n"
+                                              "timeout 10 $SET_CONFIG -u img " +
+                                              c.other +
+                                              "; echo writer $?\n"
+                                              "cat " +
+                                              c.fed +
+                                              " >&3; exec 3>&-\n"
+                                              "wait $run; echo run $?\n");
+    EXPECT_EQ("reader 0\nwriter 0\nrun 0\n", run.output);
+    EXPECT_EQ(patched(example_image(), c.written), line.image());
   }
 }
 
@@ -316,14 +393,10 @@ TEST(factory, a_target_removed_or_replaced_mid_run) {
   for (const vanish_case &c : cases) {
     SCOPED_TRACE(c.action);
     line_folder line;
-    tool_run run = run_shell(line.folder,
-                             "mkfifo slow\n"
-                             "$SET_CONFIG -u img -i slow -e env -w w & run=$!\n"
-                             "exec 3>slow\n" +
-                                 std::string(c.action) +
-                                 "\n"
-                                 "cat cfg >&3; exec 3>&-\n"
-                                 "wait $run\n");
+    tool_run run = run_shell(line.folder, run_held_under_lock("-u img -i slow -e env -w w") + std::string(c.action) +
+                                              "\n"
+                                              "cat cfg >&3; exec 3>&-\n"
+                                              "wait $run\n");
     EXPECT_EQ("", run.output);
     EXPECT_EQ(0, run.status);
     struct stat status;

@@ -18,6 +18,10 @@
 //                           (the target) fails with EIO, as a device that
 //                           reports a lost write at the close; the descriptor
 //                           is closed all the same, as the kernel does
+//   SET_CONFIG_READ_FAIL=P and SET_CONFIG_READ_FAIL_AFTER=N  a descriptor
+//                           opened on the path P reads N bytes, then every
+//                           read of it fails with EIO: a pipe, a device or a
+//                           pseudo file that breaks off in the middle
 //   SET_CONFIG_RELINK=N and SET_CONFIG_RELINK_TO=T  an open that may create
 //                           the file N first puts a symbolic link to T in N's
 //                           place: another process changing what the name
@@ -42,6 +46,7 @@ namespace {
 using pwrite_function = ssize_t (*)(int, const void *, size_t, off_t);
 using fd_function = int (*)(int);
 using open_function = int (*)(const char *, int, ...);
+using read_function = ssize_t (*)(int, void *, size_t);
 
 ssize_t real_pwrite(int fd, const void *data, size_t count, off_t offset) {
   static pwrite_function real = (pwrite_function)dlsym(RTLD_NEXT, "pwrite");
@@ -105,6 +110,10 @@ ssize_t faulty_pread(int fd, void *buffer, size_t count, off_t offset) {
   return syscall(SYS_pread64, fd, buffer, count, offset);
 }
 
+// The descriptors opened on SET_CONFIG_READ_FAIL, and how much each may still read.
+long read_left[1024];
+bool read_failing[1024];
+
 // An open of path, after the relink that the environment asks for.
 int faulty_open(open_function real, const char *path, int flags, mode_t mode) {
   const char *name = getenv("SET_CONFIG_RELINK");
@@ -113,7 +122,26 @@ int faulty_open(open_function real, const char *path, int flags, mode_t mode) {
     (void)unlink(path);
     if (symlink(target, path) != 0) abort();
   }
-  return real(path, flags, mode);
+  int fd = real(path, flags, mode);
+  const char *failing = getenv("SET_CONFIG_READ_FAIL");
+  const char *after = getenv("SET_CONFIG_READ_FAIL_AFTER");
+  if (fd >= 0 && (size_t)fd < sizeof read_failing && failing && after && path && strcmp(path, failing) == 0) {
+    read_failing[fd] = true;
+    read_left[fd] = atol(after);
+  }
+  return fd;
+}
+
+ssize_t faulty_read(int fd, void *buffer, size_t count) {
+  static read_function real = (read_function)dlsym(RTLD_NEXT, "read");
+  if (fd < 0 || (size_t)fd >= sizeof read_failing || !read_failing[fd]) return real(fd, buffer, count);
+  if (read_left[fd] <= 0) {
+    errno = EIO;
+    return -1;
+  }
+  ssize_t got = real(fd, buffer, count < (size_t)read_left[fd] ? count : (size_t)read_left[fd]);
+  if (got > 0) read_left[fd] -= got;
+  return got;
 }
 
 bool creates(int flags) { return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE; }
@@ -137,6 +165,10 @@ extern "C" __attribute__((visibility("default"))) ssize_t pread64(int fd, void *
   return faulty_pread(fd, buffer, count, offset);
 }
 
+extern "C" __attribute__((visibility("default"))) ssize_t read(int fd, void *buffer, size_t count) {
+  return faulty_read(fd, buffer, count);
+}
+
 extern "C" __attribute__((visibility("default"))) int fsync(int fd) {
   static fd_function real = (fd_function)dlsym(RTLD_NEXT, "fsync");
   if (!fault_is("fsync_eio")) return real(fd);
@@ -148,6 +180,7 @@ extern "C" __attribute__((visibility("default"))) int close(int fd) {
   static fd_function real = (fd_function)dlsym(RTLD_NEXT, "close");
   bool written = fd >= 0 && (size_t)fd < sizeof written_to && written_to[fd];
   mark_written(fd, false);
+  if (fd >= 0 && (size_t)fd < sizeof read_failing) read_failing[fd] = false;
   int closed = real(fd);
   if (closed != 0 || !written || !fault_is("close_eio")) return closed;
   errno = EIO;
