@@ -117,11 +117,13 @@ int open_partition(partition &target, const char *path, partition_use use) {
   target.path = path;
   if (!path) return result_ok;
   bool writing = use == partition_written;
+  target.checked = use == partition_checked;
   if (writing) {
     target.fd = open_seekable(path, O_RDWR);
     target.writable = target.fd >= 0;
   }
-  if (target.fd < 0) target.fd = writing ? open_seekable(path, O_RDONLY) : open(path, O_RDONLY | O_CLOEXEC);
+  if (target.fd < 0)
+    target.fd = use == partition_read ? open(path, O_RDONLY | O_CLOEXEC) : open_seekable(path, O_RDONLY);
   if (target.fd < 0) return result_ok;
   int locked;
   do {
@@ -196,11 +198,28 @@ bool next_write_run(std::span<const uint8_t> data, std::span<const uint8_t> pres
   return length > 0;
 }
 
-int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
+// What a write would put down, run by run, without writing: the lines and the count.
+static void describe_write(std::span<const uint8_t> data, partition &target, uint32_t offset, uint32_t commit,
+                           std::span<const uint8_t> present) {
+  size_t n = 0, start = 0, length = 0;
+  while (next_write_run(data, present, commit, n, start, length)) {
+    uint32_t first = offset + (uint32_t)start;
+    printf("would write %d byte%s from 0x%x to 0x%x\n", (int)length, length == 1 ? "" : "s", first,
+           first + (uint32_t)length - 1);
+    target.described += (long)length;
+  }
+}
+
+int write_config(std::span<const uint8_t> data, partition &target, uint32_t offset, uint32_t commit,
                  std::span<const uint8_t> present) {
   trace("[write_config] file %s offset 0x%x config_size %d\n", printable_path(target.path), offset, (int)data.size());
+  bool fits = present.empty() || present.size() == data.size();
+  if (target.checked && target.fd >= 0 && fits) {
+    describe_write(data, target, offset, commit, present);
+    return result_ok;
+  }
   int result = result_write;
-  bool written = target.writable && (present.empty() || present.size() == data.size());
+  bool written = target.writable && fits;
   write_progress progress;
   if (written) {
     // A write that did not take must not pass for one: each run of bytes to

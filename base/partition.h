@@ -13,18 +13,22 @@ struct partition {
   const char *path = nullptr;  // null: no target was given
   int fd = -1;                 // -1: not opened
   bool writable = false;       // opened read-write
+  bool checked = false;        // opened for a check (-n): its writes are described, not made
+  long described = 0;          // bytes that the described writes would write
 };
 
 // What a program opens the partition for.
 enum partition_use {
   partition_written,  // set_config: read, then written in place
+  partition_checked,  // set_config -n: read as for a write, never written
   partition_read,     // show_config: only read, also from a pipe
 };
 
 // Opens the partition at path, never creating it, and waits for a lock on it,
 // so that runs on one target follow one another and a reader never sees a run
 // half done. To be written: read-write, else read-only (the write fails
-// then), never a FIFO or a socket, under an exclusive lock. To be read:
+// then), never a FIFO or a socket, under an exclusive lock. To be checked:
+// read-only, never a FIFO or a socket, under a shared lock. To be read:
 // read-only, under a shared lock. 0; a target that cannot be opened stays
 // unopened and fails at its read; -12 after "ERROR: cannot lock %s\n" when
 // the lock cannot be taken.
@@ -83,5 +87,8 @@ bool next_write_run(std::span<const uint8_t> data, std::span<const uint8_t> pres
 // sync fails, or the bytes read back differ (after
 // "ERROR: read back differs at 0x%x\n") or cannot be read back (after
 // "ERROR: read back failed at 0x%x\n").
-int write_config(std::span<const uint8_t> data, const partition &target, uint32_t offset, uint32_t commit,
+// A partition opened for a check is not written: each run of bytes that the
+// write would put down is a line "would write N bytes from 0x%x to 0x%x"
+// instead, in the same order, and counted in target.described.
+int write_config(std::span<const uint8_t> data, partition &target, uint32_t offset, uint32_t commit,
                  std::span<const uint8_t> present = {});

@@ -110,6 +110,37 @@ TEST(open_partition, holds_an_exclusive_lock_until_closed) {
   close(other);
 }
 
+// Opened for a check, a partition is read under a shared lock, and a write
+// into it is described run by run, in writing order, never made.
+TEST(write_config, describes_the_writes_of_a_check) {
+  temp_folder folder;
+  bytes image = pattern(4096, 7);
+  write_file(folder.path("img"), image);
+  int other = open(folder.path("img").c_str(), O_RDONLY);
+  ASSERT_GE(other, 0);
+  partition target;
+  ASSERT_EQ(result_ok, open_partition(target, folder.path("img").c_str(), partition_checked));
+  EXPECT_FALSE(target.writable);
+  EXPECT_EQ(0, flock(other, LOCK_SH | LOCK_NB));
+  EXPECT_NE(0, flock(other, LOCK_EX | LOCK_NB));
+  bytes data = pattern(8, 40), present = data;
+  present[0] ^= 1;  // the commit byte
+  present[3] ^= 1;
+  present[4] ^= 1;
+  present[7] ^= 1;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(result_ok, write_config(data, target, config_II_offset, config_II_commit_size, present));
+  EXPECT_EQ(result_ok, write_config(bytes(2, 0), target, config_offset, config_commit_size));
+  EXPECT_EQ(
+      "would write 2 bytes from 0x983 to 0x984\nwould write 1 byte from 0x987 to 0x987\n"
+      "would write 1 byte from 0x980 to 0x980\nwould write 2 bytes from 0x580 to 0x581\n",
+      testing::internal::GetCapturedStdout());
+  EXPECT_EQ(6, target.described);
+  close_partition(target);
+  close(other);
+  EXPECT_EQ(image, read_file(folder.path("img")));
+}
+
 TEST(read_partition, reads_through_the_opened_target) {
   temp_folder folder;
   bytes image = pattern(image_size + 10, 4);

@@ -13,6 +13,7 @@ enum result_code : int {
   result_not_erased = -13,         // a target area is in use
   result_record = -14,             // a calibration file cannot be turned into a record
   result_calibration = -15,        // the calibration step failed (any -14)
+  result_would_write = -16,        // a check (-n): the run would write, and would succeed
 };
 
 // How a listing of show_config went: each area's printer answers one of these.

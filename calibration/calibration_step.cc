@@ -154,7 +154,7 @@ int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> re
 }
 
 int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8_t> records,
-                           const calibration_files &files, const record_placement &placement, const partition &target,
+                           const calibration_files &files, const record_placement &placement, partition &target,
                            bool in_place) {
   for (const char *file : files.file) {
     if (file) trace("write %s to %s\n", file, printable_path(target.path));

@@ -46,7 +46,7 @@ int build_calibration_step(std::span<const uint8_t> image, std::span<uint8_t> re
 // the first one last; in_place: only the bytes that image does not hold already.
 // 0, or -12 when the write fails.
 int write_calibration_step(std::span<const uint8_t> image, std::span<const uint8_t> records,
-                           const calibration_files &files, const record_placement &placement, const partition &target,
+                           const calibration_files &files, const record_placement &placement, partition &target,
                            bool in_place);
 
 // Where the new records of total bytes go in the Config_II region of image:

@@ -47,7 +47,7 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
   return result;
 }
 
-int write_config_step(std::span<const uint8_t> image, std::span<const uint8_t> block, const partition &target,
+int write_config_step(std::span<const uint8_t> image, std::span<const uint8_t> block, partition &target,
                       bool in_place) {
   trace("write to %s\n", printable_path(target.path));
   std::span<const uint8_t> present;

@@ -46,5 +46,5 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
 
 // Writes the finished block into the partition at tolvane, its first word
 // last; in_place: only the bytes that image does not hold already. 0 or -12.
-int write_config_step(std::span<const uint8_t> image, std::span<const uint8_t> block, const partition &target,
+int write_config_step(std::span<const uint8_t> image, std::span<const uint8_t> block, partition &target,
                       bool in_place = false);

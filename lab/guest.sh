@@ -107,6 +107,14 @@ second_run_refused() {
     cmp -s after again
 }
 
+# Right after provision: a check (-n) on the read-only node writes nothing; with
+# -r and the same command it answers 0, the unit holds exactly that; without -r
+# it answers the refusal that a run would meet.
+checked_on_the_read_only_node() {
+  expect 0 -n -r -u /dev/mtd0ro -i cfg -e env -w wlan -d dect && expect 243 -n -u /dev/mtd0ro -i cfg -e env &&
+    dump checked && cmp -s after checked
+}
+
 read_only_node_refused() {
   fresh_flash 1024 64 && dump before && expect 244 -u /dev/mtd0ro -w wlan &&
     grep -q "\[write_config\] ERROR: -12" out && dump after && cmp -s before after
@@ -169,6 +177,7 @@ small_erase_blocks() {
 echo "device lab: $(uname -m), $(grep -m1 'cpu model' /proc/cpuinfo)"
 scenario provision provision
 scenario second-run-refused second_run_refused
+scenario check-on-the-read-only-node checked_on_the_read_only_node
 scenario read-only-node-refused read_only_node_refused
 scenario racing-runs racing_runs
 scenario closed-standard-output closed_standard_output

@@ -18,6 +18,7 @@ run_options parse_options(int argc, char **argv) {
     }
     if (letter == 'l') options.trace = true;
     if (letter == 'r') options.in_place = true;
+    if (letter == 'n') options.check = true;
     const char **value = letter == 'e'   ? &options.environment
                          : letter == 'i' ? &options.config
                          : letter == 'u' ? &options.tolvane

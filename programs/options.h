@@ -10,6 +10,7 @@ struct run_options {
   const char *calibration[record_types] = {};  // -w, -d: calibration files, as record_kinds orders them
   bool trace = false;                          // -l: trace messages print
   bool in_place = false;                       // -r: complete an interrupted or repeated run in place
+  bool check = false;                          // -n: decide everything, write nothing
   bool help = false;                           // -h met: print the usage text and do nothing else
 };
 

@@ -55,15 +55,25 @@ TEST(parse_options, follows_the_command_line_rules) {
   }
 }
 
-TEST(parse_options, takes_r_as_completing_in_place) {
-  const std::vector<const char *> cases[] = {{"-r"}, {"-u", "img", "-rest"}, {"-i", "cfg", "-r", "-w", "w"}};
-  for (const auto &args : cases) {
+TEST(parse_options, takes_r_and_n_as_switches) {
+  struct switch_case {
+    std::vector<const char *> args;
+    bool in_place, check;
+  };
+  const switch_case cases[] = {
+      {{"-r"}, true, false},
+      {{"-u", "img", "-rest"}, true, false},
+      {{"-i", "cfg", "-r", "-w", "w", "-n"}, true, true},
+      {{"-no", "-u", "img"}, false, true},
+      {{"-u", "-r", "-i", "-n"}, false, false},  // values of -u and -i
+  };
+  for (const switch_case &c : cases) {
     std::vector<char *> argv = {const_cast<char *>("set_config")};
-    for (const char *arg : args) argv.push_back(const_cast<char *>(arg));
-    EXPECT_TRUE(parse_options((int)argv.size(), argv.data()).in_place) << args.size();
+    for (const char *arg : c.args) argv.push_back(const_cast<char *>(arg));
+    run_options options = parse_options((int)argv.size(), argv.data());
+    EXPECT_EQ(c.in_place, options.in_place) << c.args.size();
+    EXPECT_EQ(c.check, options.check) << c.args.size();
   }
-  char *plain[] = {const_cast<char *>("set_config"), const_cast<char *>("-u"), const_cast<char *>("-r")};
-  EXPECT_FALSE(parse_options(3, plain).in_place);  // -r as the value of -u
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ int build_steps(const run_options &options, const run_buffers &buffers, const ru
 
 // The steps' writes: the records, then the block.
 int write_steps(const run_options &options, const run_buffers &buffers, const run_inputs &inputs,
-                const record_placement &placement, const partition &target) {
+                const record_placement &placement, partition &target) {
   std::span<const uint8_t> image(buffers.image, image_size);
   int result = result_ok;
   if (inputs.calibrating) {
@@ -113,15 +113,16 @@ int run_steps(const run_options &options, const run_buffers &buffers) {
   partition target;
   // One transaction on the target: opened and locked before the image is read,
   // released after the last write.
-  int result = open_partition(target, options.tolvane);
+  int result = open_partition(target, options.tolvane, options.check ? partition_checked : partition_written);
   if (result == result_ok) result = keep_messages_out(target);
   if (result == result_ok && options.tolvane) result = read_partition(target, {buffers.image, image_size});
   record_placement placement;
   if (result == result_ok) result = build_steps(options, buffers, inputs, placement);
   // From the first write to the last one's read-back, no signal cuts the run.
   held_signals signals;
-  if (result == result_ok) hold_stop_signals(signals);
+  if (result == result_ok && !options.check) hold_stop_signals(signals);
   if (result == result_ok) result = write_steps(options, buffers, inputs, placement, target);
+  if (result == result_ok && target.described > 0) result = result_would_write;
   // A target that cannot be closed cleanly may not hold what was written.
   if (!close_partition(target) && result == result_ok) {
     printf("[write_config] ERROR: %d\n", result_write);

@@ -22,6 +22,12 @@
 //                           opened on the path P reads N bytes, then every
 //                           read of it fails with EIO: a pipe, a device or a
 //                           pseudo file that breaks off in the middle
+//   SET_CONFIG_WRITE_LOG=F  each pwrite is logged in the file F as a line
+//                           "would write N bytes from 0x%x to 0x%x", as a
+//                           check (-n) describes the writes of a run
+//   SET_CONFIG_READ_ONLY=P  an open of the path P for writing, and any pwrite
+//                           or fsync, ends the process with status 99: a run
+//                           that must not write
 //   SET_CONFIG_RELINK=N and SET_CONFIG_RELINK_TO=T  an open that may create
 //                           the file N first puts a symbolic link to T in N's
 //                           place: another process changing what the name
@@ -78,7 +84,23 @@ void hold_first_write() {
   for (int waited = 0; waited < 2000 && access(go, F_OK) != 0; waited++) nanosleep(&pause, nullptr);
 }
 
+// Ends the process when the settings say that nothing may be written.
+void refuse_writing() {
+  if (getenv("SET_CONFIG_READ_ONLY")) _exit(99);
+}
+
+void log_write(size_t count, off_t offset) {
+  const char *log = getenv("SET_CONFIG_WRITE_LOG");
+  FILE *file = log && count > 0 ? fopen(log, "a") : nullptr;
+  if (!file) return;
+  fprintf(file, "would write %zu byte%s from 0x%llx to 0x%llx\n", count, count == 1 ? "" : "s",
+          (unsigned long long)offset, (unsigned long long)(offset + (off_t)count - 1));
+  (void)fclose(file);
+}
+
 ssize_t faulty_pwrite(int fd, const void *data, size_t count, off_t offset) {
+  refuse_writing();
+  log_write(count, offset);
   hold_first_write();
   mark_written(fd, true);
   static long done = 0;
@@ -122,6 +144,8 @@ int faulty_open(open_function real, const char *path, int flags, mode_t mode) {
     (void)unlink(path);
     if (symlink(target, path) != 0) abort();
   }
+  const char *read_only = getenv("SET_CONFIG_READ_ONLY");
+  if (read_only && path && strcmp(path, read_only) == 0 && (flags & O_ACCMODE) != O_RDONLY) _exit(99);
   int fd = real(path, flags, mode);
   const char *failing = getenv("SET_CONFIG_READ_FAIL");
   const char *after = getenv("SET_CONFIG_READ_FAIL_AFTER");
@@ -171,6 +195,7 @@ extern "C" __attribute__((visibility("default"))) ssize_t read(int fd, void *buf
 
 extern "C" __attribute__((visibility("default"))) int fsync(int fd) {
   static fd_function real = (fd_function)dlsym(RTLD_NEXT, "fsync");
+  refuse_writing();
   if (!fault_is("fsync_eio")) return real(fd);
   errno = EIO;
   return -1;

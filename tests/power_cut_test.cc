@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "base/bytes.h"
 #include "base/layout.h"
@@ -116,11 +117,27 @@ class cut_line {
       EXPECT_EQ(cut, unchanged) << "a refused rerun changed the partition";
     }
 
+    // Checked first (-n): it names the ranges that -r then writes, in their
+    // order, and writes nothing.
     std::vector<std::string> in_place = run_args;
     in_place.push_back("-r");
-    auto [completed, image] = run_on(cut, in_place);
+    std::vector<std::string> checked = in_place;
+    checked.push_back("-n");
+    auto [check, unchanged] = run_on(cut, checked);
+    EXPECT_EQ(240, check.status) << check.output;
+    EXPECT_EQ(cut, unchanged) << "a check changed the partition";
+    std::string log = folder_.path("writes");
+    (void)remove(log.c_str());
+    tool_run completed;
+    bytes image;
+    {
+      preloaded_faults logged(fault_settings{{"SET_CONFIG_WRITE_LOG", log}});
+      std::tie(completed, image) = run_on(cut, in_place);
+    }
     EXPECT_EQ(0, completed.status) << completed.output;
     EXPECT_EQ(whole_, image) << "-r did not leave what one uninterrupted run writes";
+    bytes writes = read_file(log);
+    EXPECT_EQ(check.output, std::string(writes.begin(), writes.end())) << "the check named other writes than -r made";
   }
 
  private:

@@ -1,6 +1,9 @@
 // Whole-program runs: the built tool on real files in a temporary folder, compared
 // on its whole standard output, its exit status and every byte of the image.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 
 #include "base/bytes.h"
 #include "base/layout.h"
@@ -33,11 +36,49 @@ const char usage[] =
     "set_config [options] Version 1.385\n\t-e\t environment\n\t-d\t dect_cal-file\n\t-i\t configfile\n"
     "\t-u\t tolvanefile\n\t-w\t wlan_cal-file\n";
 
+std::vector<std::string> plus(std::vector<std::string> args, const std::vector<std::string> &more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+mode_t mode_of(const std::string &path) {
+  struct stat status {};
+  EXPECT_EQ(0, stat(path.c_str(), &status));
+  return status.st_mode;
+}
+
+// The row's command as a check (-n) on the image in folder: the status that
+// the run ends with, but 240 where it would write, and nothing written,
+// the image's contents and mode as they were; where the fault library reaches
+// the tool, any write or open for writing of the image ends it.
+void expect_checked(const temp_folder &folder, const std::vector<std::string> &options,
+                    const std::vector<std::string> &args, int status) {
+  // In front: a value option last in args keeps its missing value.
+  std::vector<std::string> checked = plus(options, args);
+  std::string image = folder.path("img");
+  bytes before = read_file(image);
+  mode_t mode = mode_of(image);
+  tool_run check;
+  if (fault_shim()) {
+    preloaded_faults read_only(fault_settings{{"SET_CONFIG_READ_ONLY", "img"}});
+    check = run_tool(folder, checked);
+  } else {
+    check = run_tool(folder, checked);
+  }
+  EXPECT_EQ(status, check.status) << "checked: " << check.output;
+  EXPECT_EQ(before, read_file(image)) << "a check wrote the partition";
+  EXPECT_EQ(mode, mode_of(image));
+}
+
 void check_run(const program_case &c) {
   SCOPED_TRACE(c.title);
   temp_folder folder;
   if (!c.image.empty()) write_file(folder.path("img"), c.image);
   for (const file_entry &f : c.files) write_file(folder.path(f.name), f.content);
+  // A failed write (244) is one a check does not make.
+  bool checked = !c.image.empty() && c.status != 244 && std::find(c.args.begin(), c.args.end(), "-u") != c.args.end();
+  bool writes = patched(c.image, c.written) != c.image;
+  if (checked) expect_checked(folder, {"-n"}, c.args, c.status == 0 && writes ? 240 : c.status);
   tool_run run = run_tool(folder, c.args);
   EXPECT_EQ(c.output, run.output);
   EXPECT_EQ(c.status, run.status);
@@ -51,6 +92,8 @@ void check_run(const program_case &c) {
       break;
     }
   }
+  // After a success, the same command checked with -r: the unit holds exactly that.
+  if (checked && c.status == 0) expect_checked(folder, {"-n", "-r"}, c.args, 0);
 }
 
 TEST(program, command_line) {
@@ -446,11 +489,6 @@ TEST(program, config_refusals) {
   file_entry cfg{"cfg", text_bytes(worked_example_config)};
   file_entry env{"env", text_bytes("alpha 1\n")};
   std::vector<std::string> args = {"-u", "img", "-i", "cfg", "-e", "env"};
-  auto plus = [&](std::vector<std::string> more) {
-    std::vector<std::string> all = args;
-    all.insert(all.end(), more.begin(), more.end());
-    return all;
-  };
   const program_case cases[] = {
       {.title = "config area in use",
        .args = args,
@@ -542,13 +580,13 @@ TEST(program, config_refusals) {
        .output = "no Memory available 900 need 900\n",
        .status = 246},
       {.title = "calibration refused after the build: nothing written",
-       .args = plus({"-w", "missing"}),
+       .args = plus(args, {"-w", "missing"}),
        .image = image,
        .files = {cfg, env},
        .output = "ERROR: Configfile properties\n",
        .status = 241},
       {.title = "region in use after the build: nothing written",
-       .args = plus({"-w", "w"}),
+       .args = plus(args, {"-w", "w"}),
        .image = with(image, config_II_offset, record(record_wlan, 4)),
        .files = {cfg, env, {"w", pattern(4, 1)}},
        .output = "ERROR: Config_II not empty - this Type of Config exists\n",

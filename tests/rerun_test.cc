@@ -169,6 +169,16 @@ void expect_committed_kept(const bytes &x, int status, const bytes &y, const com
   EXPECT_TRUE(b.records.empty() || to.region_whole) << "a success left a cut in the region";
 }
 
+// b checked (-n) on x, where b itself ended with status and left y: the same
+// status, but 240 where b wrote; nothing written.
+void expect_check_agrees(station &s, const bytes &x, const command &b, int status, const bytes &y) {
+  command checked = b;
+  checked.push_back("-n");
+  auto [check, after] = s.run_on(x, checked);
+  EXPECT_EQ(status == 0 && y != x ? 240 : status, check.status) << check.output;
+  EXPECT_EQ(x, after) << "a check changed the partition";
+}
+
 bool holds_part(const bytes &cut, const bytes &x, const bytes &z, uint32_t offset, uint32_t size) {
   return area(cut, offset, size) != area(x, offset, size) && area(cut, offset, size) != area(z, offset, size);
 }
@@ -253,6 +263,7 @@ void check_reruns(const command &a, const std::vector<rerun> &reruns) {
     auto [run, after] = s.run_on(finished, with_r(r.b));
     EXPECT_EQ(r.status, run.status) << run.output;
     expect_committed_kept(finished, run.status, after, b_bytes.back());
+    expect_check_agrees(s, finished, with_r(r.b), run.status, after);
     if (run.status == 0) completed.back().push_back(finished);
   }
   std::vector<std::vector<bytes>> completed_cuts(reruns.size());
@@ -263,6 +274,7 @@ void check_reruns(const command &a, const std::vector<rerun> &reruns) {
     for (size_t i = 0; i < reruns.size(); i++) {
       auto [run, after] = s.run_on(cut, with_r(reruns[i].b));
       expect_committed_kept(cut, run.status, after, b_bytes[i]);
+      if (point.after % 50 == 0) expect_check_agrees(s, cut, with_r(reruns[i].b), run.status, after);
       if (run.status == 0) completed_cuts[i].push_back(cut);
     }
   }
