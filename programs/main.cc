@@ -1,5 +1,7 @@
 // set_config: writes the tolvane config block and the radio calibration records
 // into the tolvane's flash partition, refusing any area that is not erased.
+#include <cstdio>
+
 #include "base/process.h"
 #include "base/result.h"
 #include "base/trace.h"
@@ -9,7 +11,10 @@
 int main(int argc, char **argv) {
   // Without valid standard descriptors nothing is opened: the partition could
   // become standard output.
-  if (!prepare_process()) return result_write;
+  if (!prepare_process()) {
+    printf("ERROR: cannot set up the standard descriptors and signals: nothing done\n");
+    return result_write;
+  }
   const char *program = argc > 0 ? argv[0] : nullptr;
   if (argc <= 1) {
     printhelp(program);
