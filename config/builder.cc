@@ -16,12 +16,14 @@
 namespace {
 
 // The block being built: the next pointer slot, the lowest byte of the string
-// area, and the variable tags kept until the end of the file.
+// area, the variable tags kept until the end of the file, and the look-ups in
+// the environment.
 struct builder {
   std::span<uint8_t> block;
   uint32_t tag_pos;
   uint32_t str_top;
   var_tag_list variable_tags;
+  env_lookups environment;
 };
 
 char *copy_string(const char *string) {
@@ -57,7 +59,7 @@ int defer_variable_tag(var_tag_list &list, const char *name, const char *value) 
   return result_ok;
 }
 
-int add_line(builder &b, const char *line, bool too_long, int number, const char *environment) {
+int add_line(builder &b, const char *line, bool too_long, int number) {
   if (line[0] == '#') return result_ok;
   char name[config_line_max + 1];
   char flag[config_line_max + 1];
@@ -81,7 +83,10 @@ int add_line(builder &b, const char *line, bool too_long, int number, const char
   }
   // The environment fills only a value that the file leaves empty.
   copy_parameter(value, after_flag);
-  if (value[0] == '\0') search_env(environment, value, name);
+  if (value[0] == '\0' && look_up_env(b.environment, value, name) == result_no_memory) {
+    printf("ERROR: no memory to look up %s in the environment\n", name);
+    return result_no_memory;
+  }
   if (value[0] == '\0') {
     printf(
         "ERROR: keinen Parameter f\xfc"
@@ -145,7 +150,7 @@ void free_var_data(var_tag_list &list) {
 int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, const char *environment,
                       uint32_t *variable_tags) {
   trace("go\n");
-  builder b{block, header_size, (uint32_t)block.size(), {}};
+  builder b{block, header_size, (uint32_t)block.size(), {}, {environment}};
   int result = result_ok;
   config_lines lines;
   lines.file = file;
@@ -160,7 +165,7 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
       printf("ERROR: config line %d goes on after a CR or NUL\n", number);
       result = result_config_file;
     } else {
-      result = add_line(b, line, too_long, number, environment);
+      result = add_line(b, line, too_long, number);
     }
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
@@ -171,6 +176,7 @@ int build_config_from(FILE *file, const char *path, std::span<uint8_t> block, co
   if (result == result_ok) result = finish_block(b);
   if (variable_tags) *variable_tags = b.variable_tags.count;
   free_var_data(b.variable_tags);
+  release_env_lookups(b.environment);
   return result;
 }
 
