@@ -1,7 +1,6 @@
 #include "config/builder.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/bytes.h"
@@ -26,13 +25,6 @@ struct builder {
   env_lookups environment;
 };
 
-char *copy_string(const char *string) {
-  size_t size = strlen(string) + 1;
-  char *copy = (char *)malloc(size);
-  if (copy) memcpy(copy, string, size);
-  return copy;
-}
-
 int place_fixed_tag(builder &b, const char *name, const char *value) {
   // Both strings, both pointers and the table's two closing zero words must fit.
   long strings = (long)(strlen(value) + 1 + strlen(name) + 1);
@@ -45,15 +37,10 @@ int place_fixed_tag(builder &b, const char *name, const char *value) {
 }
 
 // A variable tag waits in the list until the file's end, when the pairs are
-// packed behind the table: 0, or -10 after its message when the list is full
-// or a copy cannot be made (the trace names the copier as runs always have).
+// packed behind the table: 0, or -10 after its message when the list is full.
 int defer_variable_tag(var_tag_list &list, const char *name, const char *value) {
-  if (list.count == var_tag_max) {
-    printf("ERROR: too many variable tags at %s\n", name);
-    return result_no_memory;
-  }
   if (append_tag_copies(list, name, value) != 0) {
-    trace("ERROR: no Memory in save_variable_tag\n");
+    printf("ERROR: too many variable tags at %s\n", name);
     return result_no_memory;
   }
   return result_ok;
@@ -124,14 +111,16 @@ int finish_block(builder &b) {
 
 int append_tag_copies(var_tag_list &list, const char *name, const char *value) {
   if (list.count >= var_tag_max) return 1;
-  char *name_copy = copy_string(name);
-  char *value_copy = copy_string(value);
-  if (!name_copy || !value_copy) {
-    free(name_copy);
-    free(value_copy);
-    return 1;
+  size_t name_size = strlen(name) + 1, value_size = strlen(value) + 1;
+  const char *name_copy = nullptr, *value_copy = nullptr;
+  if (list.total_len + name_size + value_size <= sizeof list.text) {
+    char *copy = list.text + list.total_len;
+    memcpy(copy, name, name_size);
+    memcpy(copy + name_size, value, value_size);
+    name_copy = copy;
+    value_copy = copy + name_size;
   }
-  list.total_len += (uint32_t)(strlen(name) + 1 + strlen(value) + 1);
+  list.total_len += (uint32_t)(name_size + value_size);
   list.name[list.count] = name_copy;
   list.value[list.count] = value_copy;
   list.count++;
@@ -139,10 +128,6 @@ int append_tag_copies(var_tag_list &list, const char *name, const char *value) {
 }
 
 void free_var_data(var_tag_list &list) {
-  for (uint32_t i = 0; i < list.count; i++) {
-    free(list.name[i]);
-    free(list.value[i]);
-  }
   list.count = 0;
   list.total_len = 0;
 }
