@@ -1,5 +1,6 @@
 #include "config/environment.h"
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -93,11 +94,12 @@ uint64_t get_le(const char *p, size_t count) {
   return value;
 }
 
-// The same for eight bytes, which compilers read as one word.
-uint64_t get_le64(const char *p) {
-  const auto *b = (const uint8_t *)p;
-  return (uint64_t)b[0] | (uint64_t)b[1] << 8 | (uint64_t)b[2] << 16 | (uint64_t)b[3] << 24 | (uint64_t)b[4] << 32 |
-         (uint64_t)b[5] << 40 | (uint64_t)b[6] << 48 | (uint64_t)b[7] << 56;
+// The same for eight bytes, read as one word.
+inline uint64_t get_le64(const char *p) {
+  uint64_t value = 0;
+  memcpy(&value, p, sizeof value);
+  if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
+  return value;
 }
 
 constexpr uint64_t golden = 0x9E3779B97F4A7C15u;  // 2^64 divided by the golden ratio, odd
