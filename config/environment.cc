@@ -187,6 +187,7 @@ bool index_text(env_lookups &lookups) {
   uint32_t count = 64;
   while (count < lookups.length / 16) count *= 2;
   if (!resize(lookups, count)) return false;
+  uint32_t room = count / 4 * 3;  // words the index takes before it doubles
   const char *end = text + lookups.length;
   const char *line = text;
   while (is_line_end(*line)) line++;  // line ends that lead the text are no line
@@ -202,7 +203,10 @@ bool index_text(env_lookups &lookups) {
       uint32_t *slot = probe(lookups, word, (size_t)(word_end - word), hash);
       if (*slot == 0) {
         *slot = hash << 16 | (uint32_t)(word - text + 1);
-        if (++lookups.used > lookups.mask / 4 * 3 && !resize(lookups, (lookups.mask + 1) * 2)) return false;
+        if (++lookups.used > room) {
+          if (!resize(lookups, (lookups.mask + 1) * 2)) return false;
+          room = (lookups.mask + 1) / 4 * 3;
+        }
       }
     }
     line = line_end;
