@@ -87,18 +87,19 @@ static_assert(env_buffer_size < 0x10000);
 
 bool ends_word(char c) { return c == '\0' || is_blank(c) || is_line_end(c); }
 
-// The count bytes at p, the first the lowest.
+// The count bytes at p, the first the lowest. (Shifts and multiplications
+// here are by constants: 32-bit devices do them without a helper library.)
 uint64_t get_le(const char *p, size_t count) {
   uint64_t value = 0;
-  for (size_t i = 0; i < count; i++) value |= (uint64_t)(uint8_t)p[i] << (8 * i);
+  for (size_t i = count; i-- > 0;) value = value << 8 | (uint8_t)p[i];
   return value;
 }
 
-// The same for eight bytes, read as one word.
+// The same for eight bytes, read as one word on a little-endian host.
 inline uint64_t get_le64(const char *p) {
+  if constexpr (std::endian::native != std::endian::little) return get_le(p, 8);
   uint64_t value = 0;
   memcpy(&value, p, sizeof value);
-  if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
   return value;
 }
 
@@ -120,8 +121,10 @@ constexpr uint64_t golden = 0x9E3779B97F4A7C15u;  // 2^64 divided by the golden 
       chunk = get_le64(p);
       uint64_t below = (chunk - 0x2121212121212121u) & ~chunk & 0x8080808080808080u;
       if (below) {
-        k = (size_t)__builtin_ctzll(below) / 8;
-        chunk &= ((uint64_t)1 << (8 * k)) - 1;
+        // The lowest flagged byte is exact: k bytes lie below it.
+        uint64_t lowest = below & (0 - below);
+        k = (size_t)((((lowest - 1) & 0x0101010101010101u) * 0x0101010101010101u) >> 56) - 1;
+        chunk &= (lowest >> 7) - 1;
       }
     }
     if (k < 8 ? !ends_word(p[k]) : end - p < 8) {
