@@ -41,20 +41,27 @@ bool synced(int fd) {
   return errno == EINVAL || errno == EROFS || errno == ENOTSUP || errno == EOPNOTSUPP;
 }
 
+// The index of the first byte where a and b differ, which they do.
+size_t differing_byte(const uint8_t *a, const uint8_t *b) {
+  size_t i = 0;
+  while (a[i] == b[i]) i++;
+  return i;
+}
+
 // The offset (from 0) of the first of data's bytes that the partition does not
 // hold at offset, or -1 when all are there. unread tells that the partition
-// could not be read from there on (an error, or its end).
+// could not be read from there on (an error, or its end). Each chunk read is
+// compared whole; only a chunk that differs is searched for its byte.
 long first_difference(int fd, std::span<const uint8_t> data, uint32_t offset, bool &unread) {
-  uint8_t chunk[256];
+  uint8_t chunk[2048];
   for (size_t done = 0; done < data.size();) {
     size_t size = data.size() - done < sizeof chunk ? data.size() - done : sizeof chunk;
     ssize_t got = pread(fd, chunk, size, (off_t)(offset + done));
     if (got < 0 && errno == EINTR) continue;
     unread = got <= 0;
     if (unread) return (long)done;
-    for (size_t i = 0; i < (size_t)got; i++, done++) {
-      if (chunk[i] != data[done]) return (long)done;
-    }
+    if (memcmp(chunk, &data[done], (size_t)got) != 0) return (long)(done + differing_byte(chunk, &data[done]));
+    done += (size_t)got;
   }
   return -1;
 }

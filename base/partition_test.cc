@@ -5,6 +5,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "base/layout.h"
 #include "base/result.h"
 #include "tests/fixture.h"
@@ -95,6 +97,25 @@ TEST(write_config, fails_without_a_writable_target) {
     EXPECT_EQ(c.output, testing::internal::GetCapturedStdout());
   }
   EXPECT_NE(0, access(missing.c_str(), F_OK));
+}
+
+// /dev/zero takes every write and reads back zeros: a run of zeros with one
+// other byte reads back differing at that byte, wherever the chunks of the
+// read-back fall. The commit bytes go last, so the run after them comes first.
+TEST(write_config, names_the_first_byte_that_reads_back_differing) {
+  const size_t places[] = {4, 5, 300, 2050, 2051, 2052, 2053, 4095, 5999};
+  for (size_t place : places) {
+    SCOPED_TRACE(place);
+    bytes data(6000, 0);
+    data[place] = 0x5A;
+    data[5999] = 0x01;
+    char expected[80];
+    (void)snprintf(expected, sizeof expected, "ERROR: read back differs at 0x%x\n[write_config] ERROR: -12\n",
+                   (unsigned)(config_offset + place));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(result_write, write_into("/dev/zero", data, config_offset));
+    EXPECT_EQ(expected, testing::internal::GetCapturedStdout());
+  }
 }
 
 TEST(open_partition, holds_an_exclusive_lock_until_closed) {

@@ -1,7 +1,6 @@
 #include "config/builder.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/bytes.h"
@@ -16,20 +15,15 @@
 namespace {
 
 // The block being built: the next pointer slot, the lowest byte of the string
-// area, and the variable tags kept until the end of the file.
+// area, the variable tags kept until the end of the file, and the look-ups in
+// the environment.
 struct builder {
   std::span<uint8_t> block;
   uint32_t tag_pos;
   uint32_t str_top;
   var_tag_list variable_tags;
+  env_lookups environment;
 };
-
-char *copy_string(const char *string) {
-  size_t size = strlen(string) + 1;
-  char *copy = (char *)malloc(size);
-  if (copy) memcpy(copy, string, size);
-  return copy;
-}
 
 int place_fixed_tag(builder &b, const char *name, const char *value) {
   // Both strings, both pointers and the table's two closing zero words must fit.
@@ -43,21 +37,16 @@ int place_fixed_tag(builder &b, const char *name, const char *value) {
 }
 
 // A variable tag waits in the list until the file's end, when the pairs are
-// packed behind the table: 0, or -10 after its message when the list is full
-// or a copy cannot be made (the trace names the copier as runs always have).
+// packed behind the table: 0, or -10 after its message when the list is full.
 int defer_variable_tag(var_tag_list &list, const char *name, const char *value) {
-  if (list.count == var_tag_max) {
-    printf("ERROR: too many variable tags at %s\n", name);
-    return result_no_memory;
-  }
   if (append_tag_copies(list, name, value) != 0) {
-    trace("ERROR: no Memory in save_variable_tag\n");
+    printf("ERROR: too many variable tags at %s\n", name);
     return result_no_memory;
   }
   return result_ok;
 }
 
-int add_line(builder &b, const char *line, bool too_long, int number, const char *environment) {
+int add_line(builder &b, const char *line, bool too_long, int number) {
   if (line[0] == '#') return result_ok;
   char name[config_line_max + 1];
   char flag[config_line_max + 1];
@@ -81,7 +70,10 @@ int add_line(builder &b, const char *line, bool too_long, int number, const char
   }
   // The environment fills only a value that the file leaves empty.
   copy_parameter(value, after_flag);
-  if (value[0] == '\0') search_env(environment, value, name);
+  if (value[0] == '\0' && look_up_env(b.environment, value, name) == result_no_memory) {
+    printf("ERROR: no memory to look up %s in the environment\n", name);
+    return result_no_memory;
+  }
   if (value[0] == '\0') {
     printf(
         "ERROR: keinen Parameter f\xfc"
@@ -119,14 +111,16 @@ int finish_block(builder &b) {
 
 int append_tag_copies(var_tag_list &list, const char *name, const char *value) {
   if (list.count >= var_tag_max) return 1;
-  char *name_copy = copy_string(name);
-  char *value_copy = copy_string(value);
-  if (!name_copy || !value_copy) {
-    free(name_copy);
-    free(value_copy);
-    return 1;
+  size_t name_size = strlen(name) + 1, value_size = strlen(value) + 1;
+  const char *name_copy = nullptr, *value_copy = nullptr;
+  if (list.total_len + name_size + value_size <= sizeof list.text) {
+    char *copy = list.text + list.total_len;
+    memcpy(copy, name, name_size);
+    memcpy(copy + name_size, value, value_size);
+    name_copy = copy;
+    value_copy = copy + name_size;
   }
-  list.total_len += (uint32_t)(strlen(name) + 1 + strlen(value) + 1);
+  list.total_len += (uint32_t)(name_size + value_size);
   list.name[list.count] = name_copy;
   list.value[list.count] = value_copy;
   list.count++;
@@ -134,10 +128,6 @@ int append_tag_copies(var_tag_list &list, const char *name, const char *value) {
 }
 
 void free_var_data(var_tag_list &list) {
-  for (uint32_t i = 0; i < list.count; i++) {
-    free(list.name[i]);
-    free(list.value[i]);
-  }
   list.count = 0;
   list.total_len = 0;
 }
@@ -147,7 +137,7 @@ void free_var_data(var_tag_list &list) {
 static bool begins_with_byte_order_mark(const char *line) { return strncmp(line, "\xEF\xBB\xBF", 3) == 0; }
 
 // Reads source's lines into b: 0, or the first failing line's code after its message.
-static int add_lines(builder &b, const config_source &source, const char *environment) {
+static int add_lines(builder &b, const config_source &source) {
   int result = result_ok;
   config_lines lines;
   lines.ahead = source.ahead;
@@ -166,7 +156,7 @@ static int add_lines(builder &b, const config_source &source, const char *enviro
       printf("ERROR: config line %d goes on after a CR or NUL\n", number);
       result = result_config_file;
     } else {
-      result = add_line(b, line, too_long, number, environment);
+      result = add_line(b, line, too_long, number);
     }
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
@@ -184,11 +174,12 @@ int build_config_source(const config_source &source, std::span<uint8_t> block, c
     return result_config_file;
   }
   trace("go\n");
-  builder b{block, header_size, (uint32_t)block.size(), {}};
-  int result = add_lines(b, source, environment);
+  builder b{block, header_size, (uint32_t)block.size(), {}, {environment}};
+  int result = add_lines(b, source);
   if (result == result_ok) result = finish_block(b);
   if (variable_tags) *variable_tags = b.variable_tags.count;
   free_var_data(b.variable_tags);
+  release_env_lookups(b.environment);
   return result;
 }
 

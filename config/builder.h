@@ -7,24 +7,29 @@
 #include <cstdio>
 #include <span>
 
+#include "base/layout.h"
 #include "config/config_lines.h"
 
 inline constexpr uint32_t var_tag_max = 64;
 
-// Variable tags in config-file order; the list owns its strings. A build
-// keeps its own and releases it at its end.
+// Variable tags in config-file order. The list keeps copies of their strings
+// in its own text, as big as a block: pairs that do not fit there cannot fit
+// the block's variable area either, so they are only counted in total_len (and
+// their strings are null). A build keeps its own list.
 struct var_tag_list {
   uint32_t count = 0;      // pairs held
   uint32_t total_len = 0;  // bytes the pairs need in the variable area, NULs included
-  char *name[var_tag_max];
-  char *value[var_tag_max];
+  const char *name[var_tag_max];
+  const char *value[var_tag_max];
+  char text[config_size];  // the copies, total_len bytes while they fit
+  var_tag_list() {}        // the arrays are filled as pairs come
 };
 
 // Appends copies of name and value to the list as its next pair: 0, or 1 when
-// a copy cannot be allocated or the list is full (nothing is kept then).
+// the list is full (nothing is kept then).
 int append_tag_copies(var_tag_list &list, const char *name, const char *value);
 
-// Releases every string of list and empties it.
+// Empties list.
 void free_var_data(var_tag_list &list);
 
 // Builds block, which holds the default header and 0xFF elsewhere, from the

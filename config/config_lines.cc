@@ -8,11 +8,11 @@
 // True when a CR or a NUL among the first length characters of line is
 // followed by anything but blanks, CRs and NULs.
 static bool goes_on_after_stop(const char *line, size_t length) {
-  bool stopped = false;
-  for (size_t i = 0; i < length; i++) {
-    bool stop = line[i] == '\r' || line[i] == '\0';
-    if (stopped && !stop && !is_blank(line[i])) return true;
-    stopped = stopped || stop;
+  const char *cr = (const char *)memchr(line, '\r', length);
+  const char *nul = (const char *)memchr(line, '\0', length);
+  const char *stop = !cr ? nul : !nul ? cr : std::min(cr, nul);
+  for (const char *p = stop; p && p < line + length; p++) {
+    if (*p != '\r' && *p != '\0' && !is_blank(*p)) return true;
   }
   return false;
 }

@@ -30,21 +30,27 @@ int get_env_line(std::span<char> line);
 // environment buffer: 0; otherwise -1 and p_env stays.
 int seek(const char *env, long offset, int whence);
 
-// How the quiet look-up jumps to the lines that may hold a name: for each
-// occurrence of the name, in text order, the start of its line (the text's
-// start or the character after the last line end before it) when only blanks
-// stand between that start and the occurrence. finder starts as {text, text}
-// and carries, from one occurrence to the next, the line start found and how
-// far back the text has been walked.
-struct line_finder {
-  const char *line_start;
-  const char *scanned;
+// Finds the first line of env whose first word is name and copies its value to
+// out: 0 (also for an empty value); 1 when not found, out untouched. Walks the
+// text line by line from its start, tracing every line it reads.
+int search_env(const char *env, std::span<char> out, const char *name);
+
+// The look-ups of one build in one environment text. A quiet look-up finds
+// what search_env finds, through an index of the text's settings made in one
+// pass at the first look-up: for each first word, the first line it begins.
+// A traced look-up walks the text with search_env, so that the trace shows
+// every line read. Made with the text ({text}); released at the end.
+struct env_lookups {
+  const char *text = nullptr;
+  uint32_t *slots = nullptr;  // the index, once made: 0 free, else a word's hash (high half) and offset + 1
+  uint32_t mask = 0;          // slot count - 1, a power of two
+  uint32_t used = 0;          // slots taken
+  uint32_t length = 0;        // of the text, up to its NUL
 };
 
-// The start of the line holding hit when only blanks precede hit on it, else
-// null. Occurrences must come in text order.
-const char *candidate_line(line_finder &finder, const char *hit);
+// Looks name up in lookups.text as search_env does: 0 (value in out) or 1 (not
+// found, out untouched); result_no_memory when the index cannot be allocated.
+int look_up_env(env_lookups &lookups, std::span<char> out, const char *name);
 
-// Finds the first line of env whose first word is name and copies its value to
-// out: 0 (also for an empty value); 1 when not found, out untouched.
-int search_env(const char *env, std::span<char> out, const char *name);
+// Frees the index; the look-ups can start again.
+void release_env_lookups(env_lookups &lookups);

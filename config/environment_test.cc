@@ -153,39 +153,8 @@ TEST(search_env, skips_a_line_too_long_whole) {
   }
 }
 
-// Each occurrence of "name", in text order, and the line start it leads to
-// (-1: something but blanks stands before it on its line).
-TEST(candidate_line, finds_the_start_of_a_line_led_only_by_blanks) {
-  struct line_case {
-    const char *text;
-    std::vector<int> starts;
-  };
-  const line_case cases[] = {
-      {"name 1", {0}},
-      {"  \tname 1", {0}},
-      {"x name", {-1}},
-      {"a\nname", {2}},
-      {"a\r\n\n name", {4}},
-      {"name name\nname", {0, -1, 10}},  // a second occurrence on the same line
-      {"xname\n  name", {-1, 6}},
-      {"a b\n\nnamename", {5, -1}},
-      {"\n\n\n", {}},
-      {"#name\nname", {-1, 6}},  // '#' is no blank: comments are skipped here
-  };
-  for (const line_case &c : cases) {
-    SCOPED_TRACE(c.text);
-    line_finder finder{c.text, c.text};
-    std::vector<int> starts;
-    for (const char *hit = strstr(c.text, "name"); hit; hit = strstr(hit + 1, "name")) {
-      const char *line = candidate_line(finder, hit);
-      starts.push_back(line ? (int)(line - c.text) : -1);
-    }
-    EXPECT_EQ(c.starts, starts);
-  }
-}
-
-// Quiet look-ups go straight to the name's occurrences; traced ones walk every
-// line. Both must find the same line.
+// Quiet and traced look-ups, and the index of a build's look-ups, must all
+// find the same line.
 TEST(search_env, finds_the_same_line_quiet_or_traced) {
   std::string blanks252(252, ' ');
   const std::string texts[] = {
@@ -207,7 +176,7 @@ TEST(search_env, finds_the_same_line_quiet_or_traced) {
     environment env(text);
     for (const char *name : names) {
       SCOPED_TRACE(text.substr(0, 30) + " / " + name);
-      char quiet[256] = "untouched", traced[256] = "untouched";
+      char quiet[256] = "untouched", traced[256] = "untouched", indexed[256] = "untouched";
       int quiet_result = search_env(env.text(), quiet, name);
       silent = 0;
       testing::internal::CaptureStdout();
@@ -216,8 +185,141 @@ TEST(search_env, finds_the_same_line_quiet_or_traced) {
       silent = 1;
       EXPECT_EQ(traced_result, quiet_result);
       EXPECT_STREQ(traced, quiet);
+      env_lookups lookups{env.text()};
+      EXPECT_EQ(traced_result, look_up_env(lookups, indexed, name));
+      EXPECT_STREQ(traced, indexed);
+      release_env_lookups(lookups);
     }
   }
+}
+
+// A look-up through the index finds what the walk over the text finds.
+struct lookup_case {
+  const char *title;
+  std::string text;
+  std::string name;
+  int result;
+  const char *value;  // "untouched" when not found
+};
+
+void expect_lookups(const std::vector<lookup_case> &cases) {
+  for (const lookup_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    environment env(c.text);
+    env_lookups lookups{env.text()};
+    char indexed[256] = "untouched", walked[256] = "untouched";
+    EXPECT_EQ(c.result, look_up_env(lookups, indexed, c.name.c_str()));
+    EXPECT_STREQ(c.value, indexed);
+    EXPECT_EQ(c.result, search_env(env.text(), walked, c.name.c_str()));
+    EXPECT_STREQ(c.value, walked);
+    release_env_lookups(lookups);
+  }
+}
+
+TEST(look_up_env, finds_what_the_walk_finds) {
+  std::string tail = "maca 00:11:22:33:44:55";
+  expect_lookups({
+      {"first match wins", "a 1\nb 2\na 3\n", "a", 0, "1"},
+      {"comment", "#a 1\na 2\n", "a", 0, "2"},
+      {"comment only", "#a 1\n", "a", 1, "untouched"},
+      {"comment name", "#a 1\n", "#a", 1, "untouched"},
+      {"'#' after blanks is a name", "  #a 1\n", "#a", 0, "1"},
+      {"indented name", " \t a 1\n", "a", 0, "1"},
+      {"name after a word", "x a 1\na 2", "a", 0, "2"},
+      {"line of 254 characters", "a " + std::string(252, 'v') + "\n", "a", 0, std::string(252, 'v').c_str()},
+      {"line of 255 characters", "a " + std::string(253, 'v') + "\na 2\n", "a", 0, "2"},
+      {"a setting inside a long line", "x " + std::string(254 - tail.size(), 'y') + tail + "z\n", "maca", 1,
+       "untouched"},
+      {"empty value", "a\nb 2\n", "a", 0, ""},
+      {"blank value", "a \t \nb 2\n", "a", 0, ""},
+      {"empty value at the end", "b 2\na", "a", 0, ""},
+      {"value to the tab", "a  one two \tthree\n", "a", 0, "one two"},
+      {"a name is no prefix", "name 1\nnam 2\n", "nam", 0, "2"},
+      {"a prefix is no name", "name 1\n", "nam", 1, "untouched"},
+      {"a longer name", "nam 1\n", "name", 1, "untouched"},
+      {"case counts", "Name 1\n", "name", 1, "untouched"},
+      {"CR LF line ends", "a 1\r\nb 2\r\n", "b", 0, "2"},
+      {"CR line ends", "a 1\rb 2\r", "b", 0, "2"},
+      {"blank lines", "\r\n\r\n\n a 1\r\n\r\nb 2", "b", 0, "2"},
+      {"text cut at a NUL", std::string("a 1\0b 2\n", 8), "b", 1, "untouched"},
+      {"name holding a blank", "a b 1\n", "a b", 1, "untouched"},
+      {"empty name, a line of blanks", "a 1\n  \t\nb 2\n", "", 0, ""},
+      {"empty name, no line of blanks", "a 1\n", "", 1, "untouched"},
+      {"control byte in a name", "ab\001cdefghij 5\nab 6\n", "ab\001cdefghij", 0, "5"},
+      {"name of eight", "abcdefgh 8\nabcdefghi 9\n", "abcdefgh", 0, "8"},
+      {"name of sixteen", "abcdefghijklmnop 16\nabcdefghijklmnopq 17\n", "abcdefghijklmnop", 0, "16"},
+      {"name of seventeen", "abcdefghijklmnop 16\nabcdefghijklmnopq 17\n", "abcdefghijklmnopq", 0, "17"},
+      {"text ends in the name", "x 1\nabcdefghij", "abcdefghij", 0, ""},
+      {"bytes above 0x7F", "\xfc\xe4name \xe9t\xe9\n", "\xfc\xe4name", 0, "\xe9t\xe9"},
+  });
+}
+
+// Thousands of names, most of them sharing their first bytes: each is found
+// with its first value, and none that is missing.
+TEST(look_up_env, finds_every_name_of_a_full_text) {
+  std::string text;
+  int count = 0;
+  while (text.size() < env_buffer_size - 40) {
+    text += "k" + std::to_string(count) + " " + std::to_string(count) + "\n";
+    if (count % 7 == 0) text += "k" + std::to_string(count / 2) + " later\n";
+    count++;
+  }
+  environment env(text);
+  env_lookups lookups{env.text()};
+  for (int i = 0; i < count; i++) {
+    char out[256] = "untouched";
+    ASSERT_EQ(0, look_up_env(lookups, out, ("k" + std::to_string(i)).c_str())) << i;
+    EXPECT_EQ(std::to_string(i), out);
+  }
+  char out[256] = "untouched";
+  EXPECT_EQ(1, look_up_env(lookups, out, ("k" + std::to_string(count)).c_str()));
+  EXPECT_EQ(1, look_up_env(lookups, out, "k"));
+  EXPECT_STREQ("untouched", out);
+  release_env_lookups(lookups);
+}
+
+// Random texts of few characters, where every kind of line meets every other:
+// for each name, the index and the walk agree.
+TEST(look_up_env, agrees_with_the_walk_on_random_texts) {
+  const char alphabet[] = {'a', 'b', 'a', 'b', ' ', '\t', '\n', '\r', '#', '\x01'};
+  const char *names[] = {"a", "b", "ab", "ba", "aa", "abab", "aaaaaaaaa", "#a", "", "a\x01", "\x01"};
+  uint32_t seed = 12345;
+  for (int round = 0; round < 400; round++) {
+    std::string text;
+    size_t length = round < 300 ? round % 60 : 200 + (size_t)round * 3;
+    for (size_t i = 0; i < length; i++) {
+      seed = seed * 1103515245 + 12345;
+      text += alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    environment env(text);
+    env_lookups lookups{env.text()};
+    for (const char *name : names) {
+      char indexed[256] = "untouched", walked[256] = "untouched";
+      int walked_result = search_env(env.text(), walked, name);
+      ASSERT_EQ(walked_result, look_up_env(lookups, indexed, name)) << testing::PrintToString(text) << " / " << name;
+      ASSERT_STREQ(walked, indexed) << testing::PrintToString(text) << " / " << name;
+    }
+    release_env_lookups(lookups);
+  }
+}
+
+// With the trace on, a look-up walks the text and prints what search_env prints.
+TEST(look_up_env, traces_as_search_env_does) {
+  environment env("#c\nother 1\nname 2\nname 3\n");
+  env_lookups lookups{env.text()};
+  silent = 0;
+  char walked[256], indexed[256];
+  testing::internal::CaptureStdout();
+  search_env(env.text(), walked, "name");
+  std::string walked_trace = testing::internal::GetCapturedStdout();
+  testing::internal::CaptureStdout();
+  look_up_env(lookups, indexed, "name");
+  std::string trace = testing::internal::GetCapturedStdout();
+  silent = 1;
+  EXPECT_EQ(walked_trace, trace);
+  EXPECT_NE(std::string::npos, trace.find("<line> other 1\n")) << trace;
+  EXPECT_STREQ("2", indexed);
+  release_env_lookups(lookups);
 }
 
 }  // namespace

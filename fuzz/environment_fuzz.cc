@@ -1,6 +1,6 @@
-// The environment scan and look-up on an arbitrary name (up to the input's first
-// NUL) and environment text (the rest): a quiet look-up finds what the traced
-// walk finds, and nothing is read or written outside a buffer.
+// The environment scan and look-ups on an arbitrary name (up to the input's
+// first NUL) and environment text (the rest): a look-up through the index finds
+// what the traced walk finds, and nothing is read or written outside a buffer.
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -22,12 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   memcpy(environment.data(), split + 1, length);
 
   std::vector<char> quiet(256, 'q'), traced(256, 'q');
-  int quiet_result = search_env(environment.data(), quiet, name.data());
+  env_lookups lookups{environment.data()};
+  int quiet_result = look_up_env(lookups, quiet, name.data());
+  release_env_lookups(lookups);
   silent = 0;
   int traced_result = search_env(environment.data(), traced, name.data());
   silent = 1;
-  check(quiet_result == traced_result, "quiet and traced look-ups agree");
-  check(quiet == traced, "quiet and traced look-ups give the same value");
+  check(quiet_result == traced_result, "the index and the traced walk agree");
+  check(quiet == traced, "the index and the traced walk give the same value");
   if (quiet_result == 0) check(memchr(quiet.data(), 0, quiet.size()) != nullptr, "the value ends inside its buffer");
 
   // The scan delivers the text line by line: the counts add up to the whole

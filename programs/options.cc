@@ -5,6 +5,38 @@
 // The project's version, given by the build; the usage text's format holds the major.
 static_assert(SET_CONFIG_VERSION_MAJOR == 1, "the usage text says Version 1.x");
 
+namespace {
+
+// The options that switch something on: each letter and the member it sets.
+struct switch_option {
+  char letter;
+  bool run_options::*member;
+};
+constexpr switch_option switch_options[] = {
+    {'l', &run_options::trace}, {'r', &run_options::in_place}, {'n', &run_options::check}};
+
+// The options that take the next argument as a path, besides the calibration
+// files' (record_kinds): each letter and the member it sets.
+struct path_option {
+  char letter;
+  const char *run_options::*member;
+};
+constexpr path_option path_options[] = {
+    {'e', &run_options::environment}, {'i', &run_options::config}, {'u', &run_options::tolvane}};
+
+// The path that letter's option sets, or null when it takes no path.
+const char **path_for(run_options &options, char letter) {
+  for (const path_option &option : path_options) {
+    if (letter == option.letter) return &(options.*option.member);
+  }
+  for (const record_kind &kind : record_kinds) {
+    if (letter == kind.option) return &options.calibration[kind.type];
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 run_options parse_options(int argc, char **argv) {
   run_options options;
   options.environment = default_environment;
@@ -16,17 +48,11 @@ run_options parse_options(int argc, char **argv) {
       options.help = true;
       return options;
     }
-    if (letter == 'l') options.trace = true;
-    if (letter == 'r') options.in_place = true;
-    if (letter == 'n') options.check = true;
-    const char **value = letter == 'e'   ? &options.environment
-                         : letter == 'i' ? &options.config
-                         : letter == 'u' ? &options.tolvane
-                                         : nullptr;
-    for (const record_kind &kind : record_kinds) {
-      if (letter == kind.option) value = &options.calibration[kind.type];
+    for (const switch_option &option : switch_options) {
+      if (letter == option.letter) options.*option.member = true;
     }
-    if (value) *value = i + 1 < argc ? argv[++i] : nullptr;
+    const char **path = path_for(options, letter);
+    if (path) *path = i + 1 < argc ? argv[++i] : nullptr;
   }
   return options;
 }
