@@ -193,16 +193,23 @@ file_read read_file(const char *path, std::span<uint8_t> buffer) {
 bool next_write_run(std::span<const uint8_t> data, std::span<const uint8_t> present, uint32_t commit, size_t &n,
                     size_t &start, size_t &length) {
   size_t size = data.size();
-  size_t body = size - (commit < size ? commit : size);
-  length = 0;
-  for (; n < size; n++) {
-    // In writing order the nth byte is at commit + n, and the commit bytes come last.
-    size_t at = n < body ? size - body + n : n - body;
-    bool takes = present.empty() || data[at] != present[at];
-    if (length > 0 && (!takes || n == body)) return true;
-    if (takes && length++ == 0) start = at;
+  size_t head = commit < size ? commit : size;  // the commit bytes: data[0, head)
+  size_t body = size - head;                    // written first: data[head, size)
+  while (n < size) {
+    bool in_body = n < body;
+    size_t at = in_body ? head + n : n - body;
+    size_t part_end = in_body ? size : head;
+    while (!present.empty() && at < part_end && data[at] == present[at]) at++;
+    size_t end = present.empty() ? part_end : at;
+    while (end < part_end && data[end] != present[end]) end++;
+    n = in_body ? end - head : body + end;
+    if (end > at) {
+      start = at;
+      length = end - at;
+      return true;
+    }
   }
-  return length > 0;
+  return false;
 }
 
 // What a write would put down, run by run, without writing: the lines and the count.

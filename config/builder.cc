@@ -175,6 +175,8 @@ int build_config_source(const config_source &source, std::span<uint8_t> block, c
   }
   trace("go\n");
   builder b{block, header_size, (uint32_t)block.size(), {}, {environment}};
+  // Read ahead whole, the config file tells the environment's index which names to keep.
+  if (!source.rest) expect_names_of(b.environment, source.ahead);
   int result = add_lines(b, source);
   if (result == result_ok) result = finish_block(b);
   if (variable_tags) *variable_tags = b.variable_tags.count;

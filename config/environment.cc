@@ -1,6 +1,5 @@
 #include "config/environment.h"
 
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -80,166 +79,120 @@ int search_env(const char *env, std::span<char> out, const char *name) {
   return walk_env(out, name);
 }
 
+// The index of a text's settings: each line that search_env reads as one (not
+// a comment, not too long) as an entry, its first word's offset and length,
+// chained in text order behind the word's key. Lines are at least one
+// character apart, so a text of length bytes has at most length / 2 + 1.
+struct env_index {
+  uint16_t head[256];  // per key: its first entry + 1; 0: none
+  uint16_t tail[256];  // per key: its last entry
+  uint16_t *offset;    // per entry: where its word begins
+  uint16_t *next;      // per entry: the next entry of its key + 1; 0: none
+  uint8_t *length;     // per entry: its word's length (at most env_line_max)
+  uint32_t entries;
+};
+
 namespace {
 
-// The index's slots hold an offset into the text (plus 1) in their low half.
-static_assert(env_buffer_size < 0x10000);
+static_assert(env_buffer_size <= 0x10000 && env_line_max < 0x100, "offsets and lengths fit the index's fields");
 
-bool ends_word(char c) { return c == '\0' || is_blank(c) || is_line_end(c); }
-
-// The count bytes at p, the first the lowest. (Shifts and multiplications
-// here are by constants: 32-bit devices do them without a helper library.)
-uint64_t get_le(const char *p, size_t count) {
-  uint64_t value = 0;
-  for (size_t i = count; i-- > 0;) value = value << 8 | (uint8_t)p[i];
-  return value;
+// Words of one key share their first and last byte and their length, mostly.
+uint8_t key_of(const char *word, size_t length) {
+  if (length == 0) return 0;
+  return (uint8_t)((uint8_t)word[0] + 3 * (uint8_t)word[length - 1] + 17 * length);
 }
 
-// The same for eight bytes, read as one word on a little-endian host.
-inline uint64_t get_le64(const char *p) {
-  if constexpr (std::endian::native != std::endian::little) return get_le(p, 8);
-  uint64_t value = 0;
-  memcpy(&value, p, sizeof value);
-  return value;
+// The end of the line at line: its first line end, or the end of the text.
+// cr is the first CR at or after line, or end.
+const char *line_end_of(const char *line, const char *cr) {
+  const char *lf = (const char *)memchr(line, '\n', (size_t)(cr - line));
+  return lf ? lf : cr;
 }
 
-constexpr uint64_t golden = 0x9E3779B97F4A7C15u;  // 2^64 divided by the golden ratio, odd
-
-// Finds the end of the word at p (its first NUL, blank or line end) and puts
-// a 16-bit hash of the word in hash. end is the NUL that ends the text holding
-// p. The word is read eight bytes at a time where eight bytes lie before end: a
-// chunk with no byte below '!' is all word, and else the first such byte ends
-// the word unless it is another control byte. Each chunk, cut to the word,
-// goes into the hash, and the word's length last.
-[[gnu::always_inline]] inline const char *scan_word(const char *p, const char *end, uint32_t &hash) {
-  const char *word = p;
-  uint64_t h = 0;
-  for (;;) {
-    size_t k = 8;  // the word's bytes in the chunk at p
-    uint64_t chunk = 0;
-    if (end - p >= 8) {
-      chunk = get_le64(p);
-      uint64_t below = (chunk - 0x2121212121212121u) & ~chunk & 0x8080808080808080u;
-      if (below) {
-        // The lowest flagged byte is exact: k bytes lie below it.
-        uint64_t lowest = below & (0 - below);
-        k = (size_t)((((lowest - 1) & 0x0101010101010101u) * 0x0101010101010101u) >> 56) - 1;
-        chunk &= (lowest >> 7) - 1;
-      }
-    }
-    if (k < 8 ? !ends_word(p[k]) : end - p < 8) {
-      for (k = 0; k < 8 && !ends_word(p[k]);) k++;
-      chunk = get_le(p, k);
-    }
-    h = (h ^ chunk) * golden;
-    p += k;
-    if (k < 8) break;
-  }
-  h = (h ^ h >> 32 ^ (uint64_t)(p - word)) * golden;
-  hash = (uint32_t)(h >> 48);
-  return p;
-}
-
-// The slot that holds the word of length bytes at name, whose hash is hash,
-// or else the free slot where it would go.
-[[gnu::always_inline]] inline uint32_t *probe(const env_lookups &lookups, const char *name, size_t length,
-                                              uint32_t hash) {
-  for (uint32_t i = hash & lookups.mask;; i = (i + 1) & lookups.mask) {
-    uint32_t *slot = &lookups.slots[i];
-    if (*slot == 0) return slot;
-    size_t at = (*slot & 0xFFFF) - 1;
-    if (*slot >> 16 == hash && at + length <= lookups.length && memcmp(lookups.text + at, name, length) == 0 &&
-        ends_word(lookups.text[at + length]))
-      return slot;
-  }
-}
-
-// Gives the index count slots (a power of two), placing each word again:
-// false when they cannot be allocated.
-bool resize(env_lookups &lookups, uint32_t count) {
-  auto *slots = (uint32_t *)malloc(count * sizeof(uint32_t));
-  if (!slots) return false;
-  memset(slots, 0, count * sizeof(uint32_t));
-  for (uint32_t i = 0; lookups.slots && i <= lookups.mask; i++) {
-    uint32_t slot = lookups.slots[i];
-    if (slot == 0) continue;
-    uint32_t j = (slot >> 16) & (count - 1);
-    while (slots[j] != 0) j = (j + 1) & (count - 1);
-    slots[j] = slot;
-  }
-  free(lookups.slots);
-  lookups.slots = slots;
-  lookups.mask = count - 1;
-  return true;
-}
-
-// The first c in [from, end), or end.
-const char *find(const char *from, const char *end, char c) {
-  const char *found = (const char *)memchr(from, c, (size_t)(end - from));
-  return found ? found : end;
-}
-
-// The one pass over the text. Each line that search_env would read as a
-// setting (not a comment, not too long) adds its first word, unless an
-// earlier line began with the same word. The index starts with a slot for
-// every 16 bytes of text, at least 64, and doubles when three quarters are
-// taken.
-bool index_text(env_lookups &lookups) {
+// Adds the setting of the line [line, end) to the index, when its name may be looked up.
+void index_line(env_index &index, const env_lookups &lookups, const char *line, const char *end) {
+  if (end - line > (long)env_line_max || line[0] == '#') return;
+  const char *word = line;
+  while (word < end && is_blank(*word)) word++;
+  if (!lookups.all_wanted && (word == end || !lookups.wanted[(uint8_t)*word])) return;
   const char *text = lookups.text;
-  lookups.length = (uint32_t)strlen(text);
-  uint32_t count = 64;
-  while (count < lookups.length / 16) count *= 2;
-  if (!resize(lookups, count)) return false;
-  uint32_t room = count / 4 * 3;  // words the index takes before it doubles
-  const char *end = text + lookups.length;
-  const char *line = text;
-  while (is_line_end(*line)) line++;  // line ends that lead the text are no line
-  const char *cr = find(line, end, '\r');
-  while (line < end) {
-    if (cr < line) cr = find(line, end, '\r');
-    const char *line_end = find(line, cr, '\n');
-    if (line_end - line <= (long)env_line_max && line[0] != '#') {
-      const char *word = line;
-      while (is_blank(*word)) word++;
-      uint32_t hash = 0;
-      const char *word_end = scan_word(word, end, hash);
-      uint32_t *slot = probe(lookups, word, (size_t)(word_end - word), hash);
-      if (*slot == 0) {
-        *slot = hash << 16 | (uint32_t)(word - text + 1);
-        if (++lookups.used > room) {
-          if (!resize(lookups, (lookups.mask + 1) * 2)) return false;
-          room = (lookups.mask + 1) / 4 * 3;
-        }
-      }
-    }
-    line = line_end;
-    while (is_line_end(*line)) line++;
+  const char *word_end = word;
+  while (word_end < end && !is_blank(*word_end)) word_end++;
+  uint32_t entry = index.entries++;
+  index.offset[entry] = (uint16_t)(word - text);
+  index.length[entry] = (uint8_t)(word_end - word);
+  index.next[entry] = 0;
+  uint8_t key = key_of(word, (size_t)(word_end - word));
+  if (index.head[key] == 0) {
+    index.head[key] = (uint16_t)(entry + 1);
+  } else {
+    index.next[index.tail[key]] = (uint16_t)(entry + 1);
   }
-  return true;
+  index.tail[key] = (uint16_t)entry;
+}
+
+// The one pass over the text: lines are runs of characters between line ends
+// (blank lines swallowed, line ends that lead the text no line).
+env_index *make_index(const env_lookups &lookups) {
+  const char *text = lookups.text;
+  size_t length = strlen(text);
+  size_t most = length / 2 + 1;
+  auto *index = (env_index *)malloc(sizeof(env_index) + most * (2 * sizeof(uint16_t) + 1));
+  if (!index) return nullptr;
+  memset(index->head, 0, sizeof index->head);
+  index->offset = (uint16_t *)(index + 1);
+  index->next = index->offset + most;
+  index->length = (uint8_t *)(index->next + most);
+  index->entries = 0;
+  const char *end = text + length;
+  const char *cr = nullptr;  // the first CR at or after the line, or end
+  for (const char *line = text; line < end;) {
+    while (line < end && is_line_end(*line)) line++;
+    if (line == end) break;
+    if (!cr || cr < line) {
+      cr = (const char *)memchr(line, '\r', (size_t)(end - line));
+      if (!cr) cr = end;
+    }
+    const char *line_end = line_end_of(line, cr);
+    index_line(*index, lookups, line, line_end);
+    line = line_end;
+  }
+  return index;
 }
 
 }  // namespace
 
+void expect_names_of(env_lookups &lookups, std::span<const char> config) {
+  lookups.all_wanted = false;
+  for (size_t at = 0; at < config.size();) {
+    while (at < config.size() && is_blank(config[at])) at++;
+    if (at < config.size()) lookups.wanted[(uint8_t)config[at]] = true;
+    const char *lf = (const char *)memchr(&config[at], '\n', config.size() - at);
+    at = lf ? (size_t)(lf - config.data()) + 1 : config.size();
+  }
+}
+
 int look_up_env(env_lookups &lookups, std::span<char> out, const char *name) {
   if (silent == 0) return search_env(lookups.text, out, name);
-  if (!lookups.slots && !index_text(lookups)) {
+  // A name that no config line was told to begin with: the index of every setting.
+  if (!lookups.all_wanted && !lookups.wanted[(uint8_t)name[0]]) {
+    lookups.all_wanted = true;
     release_env_lookups(lookups);
-    return result_no_memory;
   }
-  uint32_t hash = 0;
-  const char *name_end = scan_word(name, name + strlen(name), hash);
-  if (*name_end != '\0') return 1;  // a name holding a blank or a line end begins no line
-  size_t length = (size_t)(name_end - name);
-  uint32_t *slot = probe(lookups, name, length, hash);
-  if (*slot == 0) return 1;
-  copy_parameter(out, lookups.text + (*slot & 0xFFFF) - 1 + length);
-  return 0;
+  if (!lookups.index) lookups.index = make_index(lookups);
+  if (!lookups.index) return result_no_memory;
+  const env_index &index = *lookups.index;
+  size_t length = strlen(name);
+  for (uint32_t entry = index.head[key_of(name, length)]; entry != 0; entry = index.next[entry - 1]) {
+    const char *word = lookups.text + index.offset[entry - 1];
+    if (index.length[entry - 1] != length || memcmp(word, name, length) != 0) continue;
+    copy_parameter(out, word + length);
+    return 0;
+  }
+  return 1;
 }
 
 void release_env_lookups(env_lookups &lookups) {
-  free(lookups.slots);
-  lookups.slots = nullptr;
-  lookups.mask = 0;
-  lookups.used = 0;
-  lookups.length = 0;
+  free(lookups.index);
+  lookups.index = nullptr;
 }

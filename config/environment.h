@@ -37,16 +37,23 @@ int search_env(const char *env, std::span<char> out, const char *name);
 
 // The look-ups of one build in one environment text. A quiet look-up finds
 // what search_env finds, through an index of the text's settings made in one
-// pass at the first look-up: for each first word, the first line it begins.
+// pass at the first look-up: each setting line's first word, chained in text
+// order by a key of it, so that the first line a word begins is found first.
 // A traced look-up walks the text with search_env, so that the trace shows
 // every line read. Made with the text ({text}); released at the end.
+struct env_index;
 struct env_lookups {
   const char *text = nullptr;
-  uint32_t *slots = nullptr;  // the index, once made: 0 free, else a word's hash (high half) and offset + 1
-  uint32_t mask = 0;          // slot count - 1, a power of two
-  uint32_t used = 0;          // slots taken
-  uint32_t length = 0;        // of the text, up to its NUL
+  env_index *index = nullptr;  // made at the first quiet look-up
+  bool all_wanted = true;      // any name may be looked up; else only those that begin with a wanted byte
+  bool wanted[256] = {};
 };
+
+// Tells lookups which names they will be asked for: those that begin a line
+// of config, the whole config file (after blanks). The index then holds only
+// the settings whose name begins with one of their first bytes. A name not
+// told is still found, through an index of every setting made anew.
+void expect_names_of(env_lookups &lookups, std::span<const char> config);
 
 // Looks name up in lookups.text as search_env does: 0 (value in out) or 1 (not
 // found, out untouched); result_no_memory when the index cannot be allocated.

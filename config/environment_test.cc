@@ -292,14 +292,20 @@ TEST(look_up_env, agrees_with_the_walk_on_random_texts) {
       text += alphabet[(seed >> 16) % sizeof alphabet];
     }
     environment env(text);
-    env_lookups lookups{env.text()};
+    // Told of a config whose lines begin with a, blanks and #: names that
+    // begin otherwise are found all the same.
+    env_lookups lookups{env.text()}, told{env.text()};
+    expect_names_of(told, " \ta keep\n#x\n\n");
     for (const char *name : names) {
-      char indexed[256] = "untouched", walked[256] = "untouched";
+      char indexed[256] = "untouched", walked[256] = "untouched", indexed_told[256] = "untouched";
       int walked_result = search_env(env.text(), walked, name);
       ASSERT_EQ(walked_result, look_up_env(lookups, indexed, name)) << testing::PrintToString(text) << " / " << name;
       ASSERT_STREQ(walked, indexed) << testing::PrintToString(text) << " / " << name;
+      ASSERT_EQ(walked_result, look_up_env(told, indexed_told, name)) << testing::PrintToString(text) << " / " << name;
+      ASSERT_STREQ(walked, indexed_told) << testing::PrintToString(text) << " / " << name;
     }
     release_env_lookups(lookups);
+    release_env_lookups(told);
   }
 }
 

@@ -21,15 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (length > env_buffer_size - 1) length = env_buffer_size - 1;
   memcpy(environment.data(), split + 1, length);
 
-  std::vector<char> quiet(256, 'q'), traced(256, 'q');
+  std::vector<char> quiet(256, 'q'), traced(256, 'q'), told(256, 'q');
   env_lookups lookups{environment.data()};
   int quiet_result = look_up_env(lookups, quiet, name.data());
   release_env_lookups(lookups);
+  // Told of names that begin as the environment's own lines do, whatever the name looked up.
+  env_lookups expecting{environment.data()};
+  expect_names_of(expecting, {environment.data(), length});
+  int told_result = look_up_env(expecting, told, name.data());
+  release_env_lookups(expecting);
   silent = 0;
   int traced_result = search_env(environment.data(), traced, name.data());
   silent = 1;
   check(quiet_result == traced_result, "the index and the traced walk agree");
   check(quiet == traced, "the index and the traced walk give the same value");
+  check(told_result == traced_result && told == traced, "the index of the names told agrees with the walk");
   if (quiet_result == 0) check(memchr(quiet.data(), 0, quiet.size()) != nullptr, "the value ends inside its buffer");
 
   // The scan delivers the text line by line: the counts add up to the whole

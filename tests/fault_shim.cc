@@ -93,8 +93,8 @@ void log_write(size_t count, off_t offset) {
   const char *log = getenv("SET_CONFIG_WRITE_LOG");
   FILE *file = log && count > 0 ? fopen(log, "a") : nullptr;
   if (!file) return;
-  fprintf(file, "would write %zu byte%s from 0x%llx to 0x%llx\n", count, count == 1 ? "" : "s",
-          (unsigned long long)offset, (unsigned long long)(offset + (off_t)count - 1));
+  (void)fprintf(file, "would write %zu byte%s from 0x%llx to 0x%llx\n", count, count == 1 ? "" : "s",
+                (unsigned long long)offset, (unsigned long long)(offset + (off_t)count - 1));
   (void)fclose(file);
 }
 
