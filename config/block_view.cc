@@ -58,13 +58,6 @@ bool print_tag(const tag_record &tag) {
 
 }  // namespace
 
-const named_field header_fields[header_field_count] = {
-    {"version", header_version},           {"memsize", header_memsize},
-    {"flashsize", header_flashsize},       {"systemfrequency", header_systemfrequency},
-    {"cpufrequency", header_cpufrequency}, {"feature_low", header_feature_low},
-    {"feature_high", header_feature_high}, {"var_data", header_var_data},
-};
-
 bool tag_line::holds() const { return !why && length <= config_line_max; }
 
 const char *tag_flag(const tag_record &tag) { return tag.variable ? "variable" : "overwrite"; }
@@ -123,7 +116,7 @@ listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_
     printf("\n");
     return listed_interrupted;
   }
-  for (const named_field &field : header_fields) printf("# %s 0x%08x\n", field.name, get_le32(&block[field.offset]));
+  for (const header_field &field : header_fields) printf("# %s 0x%08x\n", field.name, get_le32(&block[field.offset]));
   listing_result result = listed;
   tag_cursor cursor;
   tag_record tag;

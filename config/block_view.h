@@ -20,14 +20,6 @@
 // the partition's default header, when it has one (see read_block_state).
 listing_result show_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header = {});
 
-// The header's named fields, as the listing shows them: name and block offset.
-struct named_field {
-  const char *name;
-  uint32_t offset;
-};
-inline constexpr size_t header_field_count = 8;
-extern const named_field header_fields[header_field_count];
-
 // "variable" for a variable tag, else "overwrite": the flag of its config line.
 const char *tag_flag(const tag_record &tag);
 

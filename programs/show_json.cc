@@ -6,6 +6,7 @@
 #include "base/layout.h"
 #include "calibration/region_reader.h"
 #include "calibration/region_view.h"
+#include "config/block.h"
 #include "config/block_reader.h"
 #include "config/block_view.h"
 
@@ -66,7 +67,7 @@ listing_result print_json_block(std::span<const uint8_t> block, std::span<const 
   // The state follows the tags, which tell whether the block is damaged (in
   // every object: the listing is printed as the readers walk).
   printf("\"header\":{");
-  for (const named_field &field : header_fields) {
+  for (const header_field &field : header_fields) {
     printf("%s\"%s\":%u", &field == header_fields ? "" : ",", field.name, (unsigned)get_le32(&block[field.offset]));
   }
   printf("},\"tags\":[");
