@@ -1,20 +1,23 @@
-// show_config's readers and listing over an arbitrary config block (the
-// input's first 1020 bytes) and Config_II region (the next 1152): never a read
-// outside the image, and a listing that holds what its state says.
+// show_config's readers, listing and printers over an arbitrary config block
+// (the input's first 1020 bytes) and Config_II region (the next 1152): never a
+// read outside the image, and a listing that holds what its state says.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "base/layout.h"
-#include "calibration/region_listing.h"
-#include "config/block_listing.h"
 #include "fuzz/check.h"
+#include "programs/listing_formats.h"
 
 namespace {
 
-// Large records: one of each, reused by every input.
-block_listing block_listed;
-region_listing region_listed;
+// A large record: one, reused by every input.
+partition_listing listing;
+
+void check_area(area_state state, const char *message, const char *area) {
+  bool troubled = state == area_interrupted || state == area_damaged;
+  check(troubled == (message[0] != '\0'), area);
+}
 
 }  // namespace
 
@@ -29,17 +32,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // The block is handed over as its own 1020 bytes, as show_config does.
   std::vector<uint8_t> block(image.begin() + config_offset, image.begin() + config_offset + config_size);
   // The default header, when there is one, is the input's first 112 bytes too.
-  list_block(block, std::span<const uint8_t>(block).first(112), block_listed);
-  bool troubled = block_listed.state == area_interrupted || block_listed.state == area_damaged;
-  check(troubled == (block_listed.message[0] != '\0'), "the block has a message when it is interrupted or damaged");
-  check(block_listed.tag_count <= block_tags_max, "the tags fit their array");
-  list_region(image, region_listed);
-  troubled = region_listed.state == area_interrupted || region_listed.state == area_damaged;
-  check(troubled == (region_listed.message[0] != '\0'), "the region has a message when it is interrupted or damaged");
-  for (uint32_t i = 0; i < region_listed.record_count; i++) {
-    const record_view &record = region_listed.records[i];
+  list_block(block, std::span<const uint8_t>(block).first(112), listing.config);
+  check_area(listing.config.state, listing.config.message, "the block has a message when interrupted or damaged");
+  list_region(image, listing.config_II);
+  check_area(listing.config_II.state, listing.config_II.message,
+             "the region has a message when interrupted or damaged");
+  for (uint32_t i = 0; i < listing.config_II.record_count; i++) {
+    const record_view &record = listing.config_II.records[i];
     check(record.offset + 4 + record.length <= config_II_offset + config_II_size,
           "a listed record lies inside the region");
+  }
+  show_messages messages;
+  show_report report{"partition", &listing, &messages, 0};
+  for (const listing_format &format : listing_formats) {
+    format.print_listing(report);
+    if (format.print_end) format.print_end(report);
   }
   return 0;
 }
