@@ -66,8 +66,9 @@ void describe_damage(tag_status status, const tag_cursor &cursor, char (&message
 void list_header(std::span<const uint8_t> block, std::span<const uint8_t> default_header, block_listing &listing) {
   for (uint32_t i = 0; i < header_field_count; i++) listing.header[i] = get_le32(&block[header_fields[i].offset]);
   if (default_header.size() < header_size) return;
+  listing.first_word = get_le32(block.data());
   listing.default_first_word = get_le32(default_header.data());
-  listing.first_word_differs = get_le32(block.data()) != listing.default_first_word;
+  listing.first_word_differs = listing.first_word != listing.default_first_word;
 }
 
 // The tags in block order, up to the end or the damage, which sets the state.
@@ -101,7 +102,7 @@ void tag_reason(const tag_line &line, char (&text)[tag_reason_size]) {
 void list_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header, block_listing &listing) {
   listing.tag_count = 0;
   listing.first_word_differs = false;
-  listing.default_first_word = 0;
+  listing.first_word = listing.default_first_word = 0;
   listing.message[0] = '\0';
   block_state state = read_block_state(block, default_header);
   if (state == block_erased) {

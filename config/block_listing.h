@@ -33,10 +33,10 @@ inline constexpr uint32_t block_tags_max = (config_size - header_size - 8) / 2;
 struct block_listing {
   area_state state;
   uint32_t header[header_field_count];  // a written block's named fields, as header_fields orders them
-  // The block's first word is not the default header's, which set_config -i
-  // writes: only when the partition has a default header.
+  // A written block's first word is not the default header's, which
+  // set_config -i writes (only when the partition has a default header).
   bool first_word_differs;
-  uint32_t default_first_word;
+  uint32_t first_word, default_first_word;
   uint32_t tag_count;
   listed_tag tags[block_tags_max];  // in block order, those in front of any damage
   char message[area_message_size];  // interrupted or damaged: what and where (no "ERROR: "); else empty

@@ -77,4 +77,35 @@ TEST(list_block, reads_the_named_fields_from_the_header_table) {
   }
 }
 
+// A block under a first word that no programming turns into the default
+// header's is listed whole, and says so: its lines give the default's word back.
+TEST(list_block, tells_a_first_word_other_than_the_default_headers) {
+  struct word_case {
+    const char *title;
+    bytes first;  // the block's first bytes
+    area_state state;
+    bool with_default;  // the partition has its default header
+    bool differs;
+  };
+  const word_case cases[] = {
+      {"the default's", {0x03, 0, 0, 0}, area_whole, true, false},
+      {"another version", {0x02, 0, 0, 0}, area_whole, true, true},
+      {"another version, no default header", {0x02, 0, 0, 0}, area_whole, false, false},
+      {"half programmed", {0x03, 0xFF, 0, 0}, area_interrupted, true, false},
+  };
+  auto listing = std::make_unique<block_listing>();
+  for (const word_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    bytes header = c.with_default ? example_header() : bytes();
+    list_block(with(worked_example_block(), 0, c.first), header, *listing);
+    EXPECT_EQ(c.state, listing->state);
+    EXPECT_EQ(c.differs, listing->first_word_differs);
+    if (c.differs) {
+      EXPECT_EQ(get_le32(c.first.data()), listing->first_word);
+      EXPECT_EQ(3u, listing->default_first_word);
+    }
+    EXPECT_TRUE(c.state != area_whole || gives_block_back(*listing) == !c.differs);
+  }
+}
+
 }  // namespace

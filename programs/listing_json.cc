@@ -71,6 +71,7 @@ void print_block(const block_listing &block) {
   }
   printf("],");
   print_state(block.state, block.message);
+  if (block.first_word_differs) printf(",\"default_first_word\":%u", (unsigned)block.default_first_word);
   putchar('}');
 }
 

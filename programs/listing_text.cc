@@ -37,6 +37,10 @@ void print_block(const block_listing &block) {
     return;
   }
   printf("# config block at 0x%x\n", config_offset);
+  if (block.first_word_differs) {
+    printf("# first word 0x%08x differs from the default header's 0x%08x, which set_config -i writes\n",
+           block.first_word, block.default_first_word);
+  }
   if (block.state != area_interrupted) {
     for (uint32_t i = 0; i < header_field_count; i++) printf("# %s 0x%08x\n", header_fields[i].name, block.header[i]);
   }
