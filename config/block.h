@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iterator>
 #include <span>
 #include <string_view>
 
