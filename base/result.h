@@ -16,13 +16,17 @@ enum result_code : int {
   result_would_write = -16,        // a check (-n): the run would write, and would succeed
 };
 
-// How a listing of show_config went: each area's printer answers one of these.
-enum listing_result {
-  listed = 0,                // shown whole
-  listed_damaged = 1,        // an "ERROR: ..." line named the damage's partition offset
-  listed_with_comments = 2,  // a tag that no config line gives back was shown as a comment
-  listed_interrupted = 3,    // an "ERROR: interrupted write ..." line: the area holds part of a write
+// What a listing of show_config found an area of the partition (the config
+// block, the Config_II region) to hold.
+enum area_state {
+  area_erased,       // nothing written
+  area_whole,        // whole data
+  area_interrupted,  // part of a write, which set_config -r completes
+  area_damaged,      // damage that no cut of a write leaves
 };
+
+// Room for an area's message in its listing: what is interrupted or damaged, and where.
+inline constexpr unsigned area_message_size = 128;
 
 // What an interrupted write's message tells to do.
 inline constexpr char rerun_to_complete[] = "rerun the same set_config command with -r to complete it";

@@ -124,28 +124,27 @@ TEST(config_II_empty, stays_inside_a_short_image) {
 TEST(examine_config_II, keeps_the_write_inside_erased_bytes) {
   struct room_case {
     const char *title;
-    std::vector<patch> region;  // contents at region offsets
-    bool wlan, dect;
+    std::vector<patch> region;       // contents at region offsets
+    std::vector<record_type> files;  // the types whose files are given
     uint32_t total;
     int result;
   };
   const room_case cases[] = {
-      {"erased region", {}, true, false, 104, 0},
-      {"both on an erased region", {}, true, true, 1152, 0},
-      {"both on a region in use", {{1151, {2}}}, true, true, 8, result_not_erased},
-      {"behind a record", {{0, record(1, 100)}}, true, false, 104, 104},
-      {"gap before a record", {{2, record(1, 4)}}, true, false, 10, result_not_erased},
-      {"record inside the write range", {{0, record(1, 4)}, {11, {0}}}, true, false, 4, result_not_erased},
-      {"to the region's last byte", {{0, record(0, 1000)}}, false, true, 148, 1004},
-      {"one byte past the region", {{0, record(0, 1000)}}, false, true, 149, result_not_erased},
+      {"erased region", {}, {record_wlan}, 104, 0},
+      {"both on an erased region", {}, {record_wlan, record_dect}, 1152, 0},
+      {"both on a region in use", {{1151, {2}}}, {record_wlan, record_dect}, 8, result_not_erased},
+      {"behind a record", {{0, record(1, 100)}}, {record_wlan}, 104, 104},
+      {"gap before a record", {{2, record(1, 4)}}, {record_wlan}, 10, result_not_erased},
+      {"record inside the write range", {{0, record(1, 4)}, {11, {0}}}, {record_wlan}, 4, result_not_erased},
+      {"to the region's last byte", {{0, record(0, 1000)}}, {record_dect}, 148, 1004},
+      {"one byte past the region", {{0, record(0, 1000)}}, {record_dect}, 149, result_not_erased},
   };
   for (const room_case &c : cases) {
     SCOPED_TRACE(c.title);
     bytes image = with(erased_image(), config_II_offset, patched(bytes(config_II_size, erased), c.region));
     testing::internal::CaptureStdout();
     calibration_files files;
-    files.file[record_wlan] = c.wlan ? "w" : nullptr;
-    files.file[record_dect] = c.dect ? "d" : nullptr;
+    for (record_type type : c.files) files.file[type] = record_kinds[type].file;
     EXPECT_EQ(c.result, examine_config_II(image, files, c.total));
     testing::internal::GetCapturedStdout();
   }

@@ -5,12 +5,14 @@
 # flash on two processor models, and cuts their power in the middle of a write
 # on the board's NOR flash.
 enable_testing()
-set(SET_CONFIG_HOST_TESTS "${PROJECT_SOURCE_DIR}/build/default/tests/set_config_tests" CACHE FILEPATH
+set(SET_CONFIG_HOST_TESTS "" CACHE FILEPATH
     "The host build's test program, whose whole-program tests run the device programs")
 set(SET_CONFIG_STATIC_BUDGET "" CACHE STRING "Most bytes each stripped static device program may have")
-if(NOT SET_CONFIG_STATIC_BUDGET)
-  message(FATAL_ERROR "SET_CONFIG_STATIC_BUDGET is not set (the mipsel-static preset sets it)")
-endif()
+foreach(setting SET_CONFIG_HOST_TESTS SET_CONFIG_STATIC_BUDGET)
+  if(NOT ${setting})
+    message(FATAL_ERROR "${setting} is not set (the mipsel-static preset sets it)")
+  endif()
+endforeach()
 
 foreach(tool set_config show_config)
   add_test(NAME ${tool}_is_static_within_budget

@@ -6,22 +6,49 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 inline constexpr uint32_t config_address_base = 0x90000580;
 inline constexpr uint32_t header_size = 112;
 
-// Byte offsets of the header's named fields, each a 32-bit little-endian word.
-// The bytes between them are carried unchanged from the default header.
-enum header_field : uint32_t {
-  header_version = 0,
-  header_memsize = 36,
-  header_flashsize = 40,
-  header_systemfrequency = 44,
-  header_cpufrequency = 48,
-  header_feature_low = 100,
-  header_feature_high = 104,
-  header_var_data = 108,
+// The header's named fields, each a 32-bit little-endian word at a block
+// offset, in block order; the listings show them in this order. The bytes
+// between them are carried unchanged from the default header.
+struct header_field {
+  const char *name;
+  uint32_t offset;
 };
+inline constexpr header_field header_fields[] = {
+    {"version", 0},       {"memsize", 36},      {"flashsize", 40},     {"systemfrequency", 44},
+    {"cpufrequency", 48}, {"feature_low", 100}, {"feature_high", 104}, {"var_data", 108},
+};
+inline constexpr uint32_t header_field_count = std::size(header_fields);
+
+// Not defined: a look-up of a name that header_fields lacks calls it, and so
+// does not compile.
+uint32_t no_such_header_field();
+
+// The block offset of the header field called name.
+consteval uint32_t header_offset(std::string_view name) {
+  for (const header_field &field : header_fields) {
+    if (name == field.name) return field.offset;
+  }
+  return no_such_header_field();
+}
+
+// True when the fields are whole words inside the header, in block order.
+consteval bool header_fields_in_order() {
+  uint32_t next = 0;
+  for (const header_field &field : header_fields) {
+    if (field.offset < next || field.offset % 4 != 0) return false;
+    next = field.offset + 4;
+  }
+  return next <= header_size;
+}
+static_assert(header_fields_in_order(), "the named fields are words inside the header, in block order");
+
+// The pointer to the variable area, the header's last word.
+inline constexpr uint32_t header_var_data = header_offset("var_data");
 
 // Image offset of the default header that the locator word at 0x97C leads to,
 // or -1 when there is none or it, or its descriptor, would leave the image.

@@ -14,9 +14,11 @@ block_state read_block_state(std::span<const uint8_t> block, std::span<const uin
   if (block.size() < header_size) return block_written;
   uint32_t first = get_le32(block.data());
   if (first == 0xFFFFFFFF) return block_interrupted;
-  bool word_cut = default_header.size() >= header_size && first != get_le32(default_header.data()) &&
-                  memcmp(block.data() + 4, default_header.data() + 4, header_var_data - 4) == 0;
-  return word_cut ? block_interrupted : block_written;
+  if (default_header.size() < header_size) return block_written;
+  // Programming only clears bits: a word cut on its way to the default's
+  // first word still has every bit set that the default's has.
+  uint32_t word = get_le32(default_header.data());
+  return (first & word) == word && first != word ? block_interrupted : block_written;
 }
 
 namespace {

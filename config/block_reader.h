@@ -13,10 +13,11 @@ enum block_state {
 };
 
 // The block's state. It holds part of a write when its first word is erased
-// while other bytes are written, or differs from the default header's first
-// word (default_header, when the partition has one) while the rest of the
-// header, var_data aside, equals that header's: the word was cut while it was
-// programmed.
+// while other bytes are written, or is a half-programmed form of the default
+// header's first word (default_header, when the partition has one): every bit
+// set in the default's word is still set in it, and it is not equal, so
+// programming can still finish it. Under any other first word (a block written
+// before the default header's version changed, say) the block is written.
 block_state read_block_state(std::span<const uint8_t> block, std::span<const uint8_t> default_header);
 
 // A tag: its name and value, NUL-terminated inside the block.

@@ -18,6 +18,7 @@ bytes word_bytes(uint32_t value) {
   return w;
 }
 
+// The example header's first word is 3: 03 00 00 00.
 TEST(read_block_state, tells_erased_written_and_interrupted) {
   bytes whole = worked_example_block();
   bytes header = example_header();
@@ -31,9 +32,18 @@ TEST(read_block_state, tells_erased_written_and_interrupted) {
       {"erased", bytes(config_size, erased), true, block_erased},
       {"whole", whole, true, block_written},
       {"first word erased", with(whole, 0, bytes(4, erased)), true, block_interrupted},
-      {"first word cut while programmed", with(whole, 1, bytes(3, erased)), true, block_interrupted},
+      {"first word erased, no default header", with(whole, 0, bytes(4, erased)), false, block_interrupted},
+      {"first word cut after its first byte", with(whole, 1, bytes(3, erased)), true, block_interrupted},
+      {"first word cut before its last byte", with(whole, 3, {erased}), true, block_interrupted},
+      {"first word with several bytes still to program", with(whole, 0, {0x07, 0xFF, 0x10, 0x00}), true,
+       block_interrupted},
+      {"first word with a bit the default's lacks still set", with(whole, 0, {0x0B}), true, block_interrupted},
+      // The rest of the header does not count: a cut word is a cut word.
+      {"first word cut, more of the header changed", with(with(whole, 1, {0x55}), 40, {0x55}), true, block_interrupted},
       {"first word cut, no default header", with(whole, 1, bytes(3, erased)), false, block_written},
-      {"first word and more of the header changed", with(with(whole, 1, {0x55}), 40, {0x55}), true, block_written},
+      {"first word of another version", with(whole, 0, {0x02}), true, block_written},
+      {"first word lacking a bit the default's has", with(whole, 0, {0x01}), true, block_written},
+      {"first word with a bit the default's lacks and lacking one it has", with(whole, 0, {0x05}), true, block_written},
   };
   for (const state_case &c : cases) {
     SCOPED_TRACE(c.title);

@@ -9,21 +9,23 @@ namespace {
 
 struct options_case {
   std::vector<const char *> args;  // after argv[0]
-  const char *config, *tolvane, *wlan, *dect, *environment;
+  const char *config, *tolvane;
+  const char *calibration[record_types];  // as record_kinds orders them
+  const char *environment;
   bool trace, help;
 };
 
 const char *dflt = default_environment;
 
 const options_case options_cases[] = {
-    {{"-u", "img", "-i", "cfg", "-e", "env", "-w", "w", "-d", "d"}, "cfg", "img", "w", "d", "env", false, false},
-    {{"-include", "cfg", "-lx"}, "cfg", nullptr, nullptr, nullptr, dflt, true, false},
-    {{"-u", "-i", "cfg"}, nullptr, "-i", nullptr, nullptr, dflt, false, false},  // a value is the next argument
-    {{"-u", "a", "-u", "b"}, nullptr, "b", nullptr, nullptr, dflt, false, false},
-    {{"-i", "cfg", "-i"}, nullptr, nullptr, nullptr, nullptr, dflt, false, false},  // last: absent
-    {{"-e"}, nullptr, nullptr, nullptr, nullptr, nullptr, false, false},            // replaces the default
-    {{"-x", "cfg", "plain", "-", ""}, nullptr, nullptr, nullptr, nullptr, dflt, false, false},
-    {{"-l", "-h", "-i", "x"}, nullptr, nullptr, nullptr, nullptr, dflt, true, true},  // stops at -h
+    {{"-u", "img", "-i", "cfg", "-e", "env", "-w", "w", "-d", "d"}, "cfg", "img", {"w", "d"}, "env", false, false},
+    {{"-include", "cfg", "-lx"}, "cfg", nullptr, {}, dflt, true, false},
+    {{"-u", "-i", "cfg"}, nullptr, "-i", {}, dflt, false, false},  // a value is the next argument
+    {{"-u", "a", "-u", "b"}, nullptr, "b", {}, dflt, false, false},
+    {{"-i", "cfg", "-i"}, nullptr, nullptr, {}, dflt, false, false},  // last: absent
+    {{"-e"}, nullptr, nullptr, {}, nullptr, false, false},            // replaces the default
+    {{"-x", "cfg", "plain", "-", ""}, nullptr, nullptr, {}, dflt, false, false},
+    {{"-l", "-h", "-i", "x"}, nullptr, nullptr, {}, dflt, true, true},  // stops at -h
 };
 
 void expect_path(const char *expected, const char *actual) {
@@ -47,8 +49,7 @@ TEST(parse_options, follows_the_command_line_rules) {
     run_options options = parse_options((int)argv.size(), argv.data());
     expect_path(c.config, options.config);
     expect_path(c.tolvane, options.tolvane);
-    expect_path(c.wlan, options.calibration[record_wlan]);
-    expect_path(c.dect, options.calibration[record_dect]);
+    for (const record_kind &kind : record_kinds) expect_path(c.calibration[kind.type], options.calibration[kind.type]);
     expect_path(c.environment, options.environment);
     EXPECT_EQ(c.trace, options.trace);
     EXPECT_EQ(c.help, options.help);

@@ -28,6 +28,8 @@ def escaped(string):
 def config_lines(config):
     state = config["state"]
     keys = ["offset", "header", "tags", "state"] + (["message"] if state in ("interrupted", "damaged") else [])
+    if "default_first_word" in config:
+        keys.append("default_first_word")
     expect_keys(config, *keys)
     if state == "erased":
         assert config["header"] is None and config["tags"] == []
@@ -37,6 +39,11 @@ def config_lines(config):
         assert config["header"] is None and config["tags"] == []
         return lines + [b"ERROR: " + latin1(config["message"])]
     assert state in ("whole", "damaged"), state
+    if "default_first_word" in config:
+        first, default = config["header"]["version"], config["default_first_word"]
+        assert isinstance(default, int) and 0 <= default < 1 << 32 and first != default
+        lines.append(b"# first word 0x%08x differs from the default header's 0x%08x, which set_config -i writes" %
+                     (first, default))
     for name, value in config["header"].items():
         assert isinstance(value, int) and 0 <= value < 1 << 32
         lines.append(b"# %s 0x%08x" % (latin1(name), value))

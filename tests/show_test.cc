@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "base/bytes.h"
@@ -241,6 +243,9 @@ TEST(show_config, names_an_interrupted_write) {
       {"block written but its first word", {{0x580, block}, {0x580, bytes(4, erased)}}, block_error},
       {"block's first word half programmed", {{0x580, block}, {0x580, {0x03, 0xFF, 0xFF, 0xFF}}}, block_error},
       {"block's first word cut after a byte", {{0x580, block}, {0x581, {0xFF, 0xFF, 0xFF}}}, block_error},
+      {"block's first word with one byte torn", {{0x580, block}, {0x580, {0x03, 0x00, 0x00, 0x40}}}, block_error},
+      {"block's first word with bytes torn", {{0x580, block}, {0x580, {0x07, 0xFF, 0x10, 0x00}}}, block_error},
+      {"block's first word with a bit the default's lacks", {{0x580, block}, {0x580, {0x0B}}}, block_error},
       {"record written but its version byte", {{0x980, wlan}, {0x980, {erased}}}, region_error("0x980")},
       {"version byte half programmed", {{0x980, wlan}, {0x980, {0x06}}}, region_error("0x980")},
       {"second record behind an erased byte", {{0x980, wlan}, {0x9AD, dect}}, region_error("0x9ac")},
@@ -255,6 +260,55 @@ TEST(show_config, names_an_interrupted_write) {
     EXPECT_NE(std::string::npos, run.output.find(c.error)) << run.output;
     EXPECT_EQ(1u, count_errors(run.output)) << run.output;
     EXPECT_NE(0, access(folder.path("w.out").c_str(), F_OK));
+  }
+}
+
+// A block under a first word that programming cannot turn into the default
+// header's (one written before the default's version changed) is no cut
+// write: it is listed as it is, and a comment says that its lines give the
+// default's first word back.
+TEST(show_config, lists_a_block_under_another_first_word) {
+  struct word_case {
+    const char *title;
+    std::vector<patch> changes;  // on the example image with the worked example's block
+    uint32_t first;              // the block's first word, as changed
+    std::string error;           // the error line, when the block is damaged too
+    int status;
+  };
+  const word_case cases[] = {
+      {"another version", {{0x580, {0x02}}}, 2, "", 5},
+      {"a bit of the default's cleared, one it lacks set", {{0x580, {0x05, 0x00, 0x00, 0x80}}}, 0x80000005, "", 5},
+      {"and damaged",
+       {{0x580, {0x02}}, {0x5EC, word(0x900005F0)}},
+       2,
+       "ERROR: var_data 0x900005f0 at 0x5ec does not point right behind the tag table\n",
+       1},
+  };
+  for (const word_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    temp_folder folder;
+    bytes image = patched(with(example_image(), config_offset, worked_example_block()), c.changes);
+    write_file(folder.path("img"), image);
+    tool_run run = run_show(folder, {"-u", "img"});
+    char note[128];
+    (void)snprintf(note, sizeof note,
+                   "# first word 0x%08x differs from the default header's 0x00000003, which set_config -i writes\n"
+                   "# version 0x%08x\n",
+                   c.first, c.first);
+    std::string header = example_header_lines;
+    header.replace(header.find("# version 0x00000003\n"), strlen("# version 0x00000003\n"), note);
+    std::string tags = c.error.empty() ? "# var_data 0x90000600\nalpha overwrite one two\nbeta variable 7\n"
+                                       : "# var_data 0x900005f0\nalpha overwrite one two\n" + c.error;
+    EXPECT_EQ(header + tags + "# Config_II region at 0x980\n# erased\n", run.output);
+    EXPECT_EQ(c.status, run.status);
+    if (c.status != 5) continue;
+    // The listing read back gives the same block under the default's first word.
+    write_text(folder.path("cfg"), run.output);
+    write_text(folder.path("env"), "unused 1\n");
+    write_file(folder.path("img"), example_image());
+    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+    EXPECT_EQ(0, again.status) << again.output;
+    EXPECT_EQ(with(example_image(), config_offset, worked_example_block()), read_file(folder.path("img")));
   }
 }
 
@@ -498,7 +552,8 @@ TEST(show_config, every_listing_that_exits_0_reads_back) {
     SCOPED_TRACE(shown.output);
     ASSERT_TRUE(shown.status == 0 || shown.status == 5);
     size_t lines = (size_t)std::count(shown.output.begin(), shown.output.end(), '\n');
-    EXPECT_EQ(9 + fixed.size() + variable.size() + 2, lines);
+    // The block's line, one a header field, one a tag, and the region's two.
+    EXPECT_EQ(1 + header_field_count + fixed.size() + variable.size() + 2, lines);
     if (shown.status != 0) {
       commented++;
       continue;

@@ -1,0 +1,40 @@
+// show_config's output formats: each one printer over the partition's listing,
+// in a file of its own, and one row of listing_formats, which gives it its
+// option.
+#pragma once
+
+#include "programs/listing.h"
+#include "programs/show_messages.h"
+
+// What a printer prints.
+struct show_report {
+  const char *partition;             // -u as given
+  const partition_listing *listing;  // null: the partition was not read, or a payload output was refused first
+  const show_messages *messages;     // those collected, for a format that collects them
+  int status;                        // the exit status: known to print_end only
+};
+
+struct listing_format {
+  char option;             // -X chooses it; 0 for the text listing, the default
+  bool collects_messages;  // the messages are part of the output, not lines of their own
+  // Prints the listing, before the payloads are written; then, when not null,
+  // print_end ends the output once the run's messages and status are known.
+  void (*print_listing)(const show_report &report);
+  void (*print_end)(const show_report &report);
+};
+
+// The text listing (listing_text.cc): the block as a config file that
+// set_config -i reads back into the same block, a tag that no config line
+// gives back as a comment saying why; the records as comment lines; damage
+// and interrupted writes as "ERROR: ..." lines.
+void print_text_listing(const show_report &report);
+
+// The JSON listing (listing_json.cc): one object on one line, members
+// "partition", "config", "config_II", "errors" and "status".
+void print_json_listing(const show_report &report);
+void print_json_end(const show_report &report);
+
+inline constexpr listing_format listing_formats[] = {
+    {'\0', false, print_text_listing, nullptr},
+    {'j', true, print_json_listing, print_json_end},
+};
