@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/report.h"
 #include "base/result.h"
 #include "base/trace.h"
 
@@ -29,6 +30,6 @@ bool is_erased(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {
 int config_empty(std::span<const uint8_t> image, uint32_t offset, uint32_t size) {
   trace("[config_empty] offset 0x%x size %d\n", offset, (int)size);
   if (is_erased(image, offset, size)) return result_ok;
-  printf("ERROR: Config not empty\n");
+  report("ERROR: Config not empty\n");
   return result_not_erased;
 }

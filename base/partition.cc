@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "base/layout.h"
+#include "base/report.h"
 #include "base/result.h"
 #include "base/trace.h"
 
@@ -31,7 +32,7 @@ size_t read_up_to(int fd, std::span<uint8_t> buffer, bool *failed = nullptr) {
 
 int check_count(const char *path, size_t count, size_t expected, bool failed = false) {
   if (!failed && count > 0 && (expected == 0 || count == expected)) return result_ok;
-  printf("ERROR: reading file %s len %d", printable_path(path), (int)count);
+  report("ERROR: reading file %s len %d", printable_path(path), (int)count);
   return result_read;
 }
 
@@ -137,7 +138,7 @@ int open_partition(partition &target, const char *path, partition_use use) {
     locked = flock(target.fd, writing ? LOCK_EX : LOCK_SH);
   } while (locked != 0 && errno == EINTR);
   if (locked == 0) return result_ok;
-  printf("ERROR: cannot lock %s\n", path);
+  report("ERROR: cannot lock %s\n", path);
   return result_write;
 }
 
@@ -218,7 +219,7 @@ static void describe_write(std::span<const uint8_t> data, partition &target, uin
   size_t n = 0, start = 0, length = 0;
   while (next_write_run(data, present, commit, n, start, length)) {
     uint32_t first = offset + (uint32_t)start;
-    printf("would write %d byte%s from 0x%x to 0x%x\n", (int)length, length == 1 ? "" : "s", first,
+    report("would write %d byte%s from 0x%x to 0x%x\n", (int)length, length == 1 ? "" : "s", first,
            first + (uint32_t)length - 1);
     target.described += (long)length;
   }
@@ -250,10 +251,10 @@ int write_config(std::span<const uint8_t> data, partition &target, uint32_t offs
     }
     if (!progress.seekless) trace("[write_config] len %d\n", (int)progress.count);
     if (progress.differs_at >= 0) {
-      printf("ERROR: read back %s at 0x%x\n", progress.unread ? "failed" : "differs", (unsigned)progress.differs_at);
+      report("ERROR: read back %s at 0x%x\n", progress.unread ? "failed" : "differs", (unsigned)progress.differs_at);
     }
     if (written) result = result_ok;
   }
-  if (result != result_ok) printf("[write_config] ERROR: %d\n", result);
+  if (result != result_ok) report("[write_config] ERROR: %d\n", result);
   return result;
 }

@@ -7,6 +7,7 @@
 #include "base/bytes.h"
 #include "base/layout.h"
 #include "base/partition.h"
+#include "base/report.h"
 #include "base/result.h"
 #include "base/trace.h"
 #include "calibration/records.h"
@@ -18,7 +19,7 @@
 static int refuse_second_record(std::span<const uint8_t> image, record_type type, int records_offset) {
   record_view record;
   if (!find_record(image, type, record, true)) return records_offset;
-  printf("ERROR: Config_II not empty - this Type of Config exists\n");
+  report("ERROR: Config_II not empty - this Type of Config exists\n");
   return result_not_erased;
 }
 
@@ -47,7 +48,7 @@ int examine_config_II(std::span<const uint8_t> image, const calibration_files &f
   // whole write range must lie inside it and be erased.
   uint32_t at = (uint32_t)records_offset;
   if (total > config_II_size - at || !is_erased(image, config_II_offset + at, total)) {
-    printf("ERROR: Config_II no room for %d bytes at 0x%x\n", (int)total, config_II_offset + at);
+    report("ERROR: Config_II no room for %d bytes at 0x%x\n", (int)total, config_II_offset + at);
     return result_not_erased;
   }
   return records_offset;

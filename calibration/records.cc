@@ -10,17 +10,19 @@
 #include "base/bytes.h"
 #include "base/layout.h"
 #include "base/partition.h"
+#include "base/report.h"
 #include "base/result.h"
 #include "base/trace.h"
+#include "calibration/region_reader.h"
 
 // Why a calibration file is refused; each reason prints its messages and those
 // of the reasons after it.
 enum refusal { refused_read, refused_size, refused_status };
 
 static int refuse_file(refusal why, const char *path, uint32_t space, long long size) {
-  if (why == refused_read) printf("ERROR: open %s failed\n", printable_path(path));
-  if (why != refused_status) printf("ERROR: Configfile size missmatch %d - %lld\n", (int)space, size);
-  printf("ERROR: Configfile properties\n");
+  if (why == refused_read) report("ERROR: open %s failed\n", printable_path(path));
+  if (why != refused_status) report("ERROR: Configfile size missmatch %d - %lld\n", (int)space, size);
+  report("ERROR: Configfile properties\n");
   return result_record;
 }
 
@@ -109,46 +111,43 @@ int read_extra_config(record_type type, const char *path, std::span<uint8_t> buf
   return take_calibration_file(type, path, buffer, pos, space, read_calibration_file(path, buffer, pos, space));
 }
 
-// The length of the record that starts at cursor of the region, or -13 after its
-// message. Its header is tested byte by byte, each only while inside the region.
-static int record_at(record_type type, std::span<const uint8_t> region, uint32_t cursor) {
+// A record met by the scan where it is examined (start, a region offset, and
+// what next_record found there): 0 when it may stand, else -13 after its
+// message. A record of the type comes before a record that runs past the region.
+static int refuse_record(record_type type, std::span<const uint8_t> region, uint32_t start, walk_result walked) {
   trace("[config_II_empty] Config not empty\n");
-  if (region[cursor] != record_version) {
-    printf("ERROR: Config_II not empty unknown Version\n");
+  if (walked == walk_unknown_version) {
+    report("ERROR: Config_II not empty unknown Version\n");
     return result_not_erased;
   }
-  if (cursor + 1 < region.size() && region[cursor + 1] == type) {
-    printf("ERROR: Config_II not empty - this Type of Config exists\n");
+  if (start + 1 < region.size() && region[start + 1] == type) {
+    report("ERROR: Config_II not empty - this Type of Config exists\n");
     return result_not_erased;
   }
-  if (cursor + 3 < region.size()) {
-    uint32_t length = get_record_header(&region[cursor]).length + record_header_size;
-    if (length <= region.size() - cursor) return (int)length;
-  }
-  printf("ERROR: Config_II not empty\n");
+  if (walked == walk_record) return result_ok;
+  report("ERROR: Config_II not empty\n");
   return result_not_erased;
 }
 
 int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t offset, uint32_t steps) {
   trace("[config_II_empty] offset 0x%x size %d\n", offset, (int)steps);
-  std::span<const uint8_t> region;
-  if (offset <= image.size())
-    region = image.subspan(offset).first(std::min<size_t>(config_II_size, image.size() - offset));
+  std::span<const uint8_t> region = config_II_region(image);
   uint32_t cursor = 0;
   uint32_t records_length = 0;
   for (uint32_t step = 0; step < steps; step++) {
     if (cursor >= region.size()) {
-      printf("ERROR: Config_II not empty\n");
+      report("ERROR: Config_II not empty\n");
       return result_not_erased;
     }
     if (region[cursor] == erased) {
       cursor++;
       continue;
     }
-    int length = record_at(type, region, cursor);
-    if (length < 0) return length;
-    cursor += (uint32_t)length;
-    records_length += (uint32_t)length;
+    uint32_t start = cursor;
+    record_view record{};
+    int refused = refuse_record(type, region, start, next_record(image, cursor, record));
+    if (refused < 0) return refused;
+    records_length += cursor - start;
   }
   return (int)records_length;
 }

@@ -77,8 +77,8 @@ int record_length(const calibration_read &read);
 int take_calibration_file(record_type type, const char *path, std::span<uint8_t> buffer, uint32_t pos, uint32_t space,
                           const calibration_read &read);
 
-// Scans the Config_II region at offset of image for steps steps: an erased byte
-// or a whole record per step. The summed length of the records met (where the
-// new records go), or -13 after its message when a record is damaged, has type
-// already, or does not lie wholly inside the region.
+// Scans the Config_II region of image (offset, 0x980, as the trace names it)
+// for steps steps, through next_record: an erased byte or a whole record per step. The summed length of the records met
+// (where the new records go), or -13 after its message when a record is damaged, has type already, or does not lie
+// wholly inside the region.
 int config_II_empty(record_type type, std::span<const uint8_t> image, uint32_t offset, uint32_t steps);

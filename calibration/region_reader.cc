@@ -1,10 +1,17 @@
 #include "calibration/region_reader.h"
 
+#include <algorithm>
+
 #include "base/layout.h"
 #include "base/partition.h"
 
+std::span<const uint8_t> config_II_region(std::span<const uint8_t> image) {
+  if (image.size() <= config_II_offset) return {};
+  return image.subspan(config_II_offset, std::min<size_t>(config_II_size, image.size() - config_II_offset));
+}
+
 walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record, bool over_gaps) {
-  std::span<const uint8_t> region = image.subspan(config_II_offset, config_II_size);
+  std::span<const uint8_t> region = config_II_region(image);
   while (over_gaps && cursor < region.size() && region[cursor] == erased) cursor++;
   if (cursor >= region.size() || region[cursor] == erased) return walk_end;
   if (region[cursor] != record_version) return walk_unknown_version;

@@ -22,6 +22,9 @@ enum walk_result { walk_record, walk_end, walk_unknown_version, walk_past_region
 // cursor there. walk_unknown_version or walk_past_region for a damaged record,
 // with cursor on it. over_gaps: erased bytes where a record could start are
 // stepped over instead, as set_config's scan steps over them.
+// The Config_II region of image, as much of it as image holds.
+std::span<const uint8_t> config_II_region(std::span<const uint8_t> image);
+
 walk_result next_record(std::span<const uint8_t> image, uint32_t &cursor, record_view &record, bool over_gaps = false);
 
 // What the region holds, from how its walk ended (walked, with cursor there).

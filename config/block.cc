@@ -5,6 +5,7 @@
 
 #include "base/bytes.h"
 #include "base/layout.h"
+#include "base/report.h"
 #include "base/result.h"
 
 static_assert(config_address_base == 0x90000000 + config_offset, "pointers address the block where it lies");
@@ -30,7 +31,7 @@ int copy_default_config(std::span<uint8_t> block, std::span<const uint8_t> image
   // A header whose first word is erased is no header: the locator leads into
   // flash that was never written.
   if (source < 0 || block.size() < header_size || get_le32(&image[(size_t)source]) == 0xFFFFFFFF) {
-    printf("ERROR: found no Defaultconfig\n");
+    report("ERROR: found no Defaultconfig\n");
     return result_no_default_config;
   }
   memcpy(block.data(), image.data() + source, header_size);

@@ -1,9 +1,12 @@
 #include "config/block_listing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "base/bytes.h"
+#include "base/report.h"
+#include "config/builder.h"
 #include "config/config_lines.h"
 
 namespace {
@@ -84,7 +87,65 @@ void list_tags(std::span<const uint8_t> block, block_listing &listing) {
   if (status != tag_end) describe_damage(status, cursor, listing.message);
 }
 
+// Keeps the first message reported into the area message at context, without
+// its "ERROR: " and line end.
+void keep_first_message(void *context, const char *message) {
+  auto &kept = *(char(*)[area_message_size])context;
+  if (kept[0]) return;
+  const char prefix[] = "ERROR: ";
+  if (strncmp(message, prefix, strlen(prefix)) == 0) message += strlen(prefix);
+  (void)snprintf(kept, sizeof kept, "%.*s", (int)strcspn(message, "\n"), message);
+}
+
+// The listing's config lines, each with its line end, into text: their length.
+size_t config_lines_of(const block_listing &listing, std::span<char> text) {
+  size_t used = 0;
+  for (uint32_t i = 0; i < listing.tag_count; i++) {
+    char line[config_line_max + 1];
+    size_t length = tag_config_line(listing.tags[i], line);
+    if (length + 1 > text.size() - used) break;  // never: a block's lines fit
+    memcpy(&text[used], line, length);
+    text[used + length] = '\n';
+    used += length + 1;
+  }
+  return used;
+}
+
+// Builds a block from the listing's config lines as set_config -i does, over
+// header (the default header, or the block's own when the partition has none),
+// and says in listing.rebuild where it is not this block, or why the builder
+// refuses the lines.
+void check_rebuild(std::span<const uint8_t> block, std::span<const uint8_t> header, block_listing &listing) {
+  char text[config_read_ahead];
+  config_source lines;
+  lines.path = "the listing";
+  lines.opened = true;
+  lines.ahead = std::span<const char>(text, config_lines_of(listing, text));
+  uint8_t rebuilt[config_size];
+  memset(rebuilt, erased, sizeof rebuilt);
+  memcpy(rebuilt, header.data(), header_size);
+  char refusal[area_message_size] = "";
+  reporter before = set_reporter({keep_first_message, &refusal});
+  int built = build_config_source(lines, rebuilt, "");
+  set_reporter(before);
+  size_t differs = 0;
+  while (differs < config_size && rebuilt[differs] == block[differs]) differs++;
+  if (built != 0) {
+    (void)snprintf(listing.rebuild, sizeof listing.rebuild, "set_config -i refuses these lines: %s", refusal);
+  } else if (differs < config_size) {
+    (void)snprintf(listing.rebuild, sizeof listing.rebuild,
+                   "these lines build another block through set_config -i: it differs at 0x%x",
+                   (unsigned)(config_offset + differs));
+  }
+}
+
 }  // namespace
+
+size_t tag_config_line(const listed_tag &listed, char (&line)[config_line_max + 1]) {
+  int length = snprintf(line, sizeof line, "%s%s %s %s", listed.line.lead, listed.tag.name, tag_flag(listed.tag),
+                        listed.tag.value);
+  return length < 0 ? 0 : std::min((size_t)length, sizeof line - 1);
+}
 
 bool tag_line::holds() const { return !why && length <= config_line_max; }
 
@@ -104,6 +165,7 @@ void list_block(std::span<const uint8_t> block, std::span<const uint8_t> default
   listing.first_word_differs = false;
   listing.first_word = listing.default_first_word = 0;
   listing.message[0] = '\0';
+  listing.rebuild[0] = '\0';
   block_state state = read_block_state(block, default_header);
   if (state == block_erased) {
     listing.state = area_erased;
@@ -114,6 +176,9 @@ void list_block(std::span<const uint8_t> block, std::span<const uint8_t> default
   } else {
     list_header(block, default_header, listing);
     list_tags(block, listing);
+    if (listing.state == area_whole && gives_block_back(listing)) {
+      check_rebuild(block, default_header.size() >= header_size ? default_header : block, listing);
+    }
   }
 }
 
@@ -121,5 +186,5 @@ bool gives_block_back(const block_listing &listing) {
   for (uint32_t i = 0; i < listing.tag_count; i++) {
     if (!listing.tags[i].line.holds()) return false;
   }
-  return !listing.first_word_differs;
+  return !listing.first_word_differs && !listing.rebuild[0];
 }

@@ -12,6 +12,7 @@
 #include "base/result.h"
 #include "config/block.h"
 #include "config/block_reader.h"
+#include "config/config_lines.h"
 
 // Whether a config line holds a tag: why not, or its length.
 struct tag_line {
@@ -40,6 +41,10 @@ struct block_listing {
   uint32_t tag_count;
   listed_tag tags[block_tags_max];  // in block order, those in front of any damage
   char message[area_message_size];  // interrupted or damaged: what and where (no "ERROR: "); else empty
+  // A whole block whose every tag a config line holds: why those lines do not
+  // build this block again through set_config -i (the first offset where the
+  // block they build differs, or the builder's refusal); else empty.
+  char rebuild[area_message_size];
 };
 
 // Decodes the config block (1020 bytes) into listing, which then points into
@@ -48,8 +53,13 @@ struct block_listing {
 void list_block(std::span<const uint8_t> block, std::span<const uint8_t> default_header, block_listing &listing);
 
 // True when the listing's config lines give the same block back through
-// set_config -i: a config line for every tag, and the default header's first word.
+// set_config -i: a config line for every tag, the default header's first
+// word, and the block those lines build equal to this one.
 bool gives_block_back(const block_listing &listing);
+
+// The config line that holds a tag (its line holds()), without a line end,
+// into line: its length.
+size_t tag_config_line(const listed_tag &listed, char (&line)[config_line_max + 1]);
 
 // "variable" for a variable tag, else "overwrite": the flag of its config line.
 const char *tag_flag(const tag_record &tag);

@@ -5,6 +5,7 @@
 
 #include "base/bytes.h"
 #include "base/layout.h"
+#include "base/report.h"
 #include "base/result.h"
 #include "base/trace.h"
 #include "config/block.h"
@@ -30,7 +31,7 @@ int place_fixed_tag(builder &b, const char *name, const char *value) {
   long strings = (long)(strlen(value) + 1 + strlen(name) + 1);
   if ((long)b.tag_pos + 16 > (long)b.str_top - strings || write_tag(b.block, b.tag_pos, b.str_top, value) != 0 ||
       write_tag(b.block, b.tag_pos, b.str_top, name) != 0) {
-    printf("ERROR: no room for tag %s\n", name);
+    report("ERROR: no room for tag %s\n", name);
     return result_no_memory;
   }
   return result_ok;
@@ -40,7 +41,7 @@ int place_fixed_tag(builder &b, const char *name, const char *value) {
 // packed behind the table: 0, or -10 after its message when the list is full.
 int defer_variable_tag(var_tag_list &list, const char *name, const char *value) {
   if (append_tag_copies(list, name, value) != 0) {
-    printf("ERROR: too many variable tags at %s\n", name);
+    report("ERROR: too many variable tags at %s\n", name);
     return result_no_memory;
   }
   return result_ok;
@@ -53,29 +54,29 @@ int add_line(builder &b, const char *line, bool too_long, int number) {
   char value[config_line_max + 1];
   const char *after_name = copy_tag(name, line);
   if (too_long) {
-    printf("ERROR: line too long for %s\n", name);
+    report("ERROR: line too long for %s\n", name);
     return result_config_file;
   }
   if (!after_name) return result_ok;
   // Readers of the variable area stop at the first erased byte: such a name
   // would hide itself and every tag after it.
   if ((uint8_t)name[0] == erased) {
-    printf("ERROR: tag name in config line %d begins with byte 0xFF\n", number);
+    report("ERROR: tag name in config line %d begins with byte 0xFF\n", number);
     return result_config_file;
   }
   const char *after_flag = copy_tag(flag, after_name);
   if (!after_flag) {
-    printf("ERROR: no flag found for %s\n", name);
+    report("ERROR: no flag found for %s\n", name);
     return result_config_file;
   }
   // The environment fills only a value that the file leaves empty.
   copy_parameter(value, after_flag);
   if (value[0] == '\0' && look_up_env(b.environment, value, name) == result_no_memory) {
-    printf("ERROR: no memory to look up %s in the environment\n", name);
+    report("ERROR: no memory to look up %s in the environment\n", name);
     return result_no_memory;
   }
   if (value[0] == '\0') {
-    printf(
+    report(
         "ERROR: keinen Parameter f\xfc"
         "r %s gefunden",
         name);
@@ -95,7 +96,7 @@ int finish_block(builder &b) {
   trace("available memory %d\n", (int)available);
   const var_tag_list &list = b.variable_tags;
   if (list.total_len >= available) {
-    printf("no Memory available %d need %d\n", (int)available, (int)list.total_len);
+    report("no Memory available %d need %d\n", (int)available, (int)list.total_len);
     return result_no_memory;
   }
   if (list.count > 0) trace("variable Parameter %d\n", (int)list.count);
@@ -149,11 +150,11 @@ static int add_lines(builder &b, const config_source &source) {
     number++;
     if (lines.cut && line[0] == '#') skip_line_rest(lines);
     if (number == 1 && begins_with_byte_order_mark(line)) {
-      printf("ERROR: config line 1 begins with a byte-order mark\n");
+      report("ERROR: config line 1 begins with a byte-order mark\n");
       result = result_config_file;
     } else if (lines.goes_on && line[0] != '#') {
       // Every reader of the line would stop at the CR or the NUL and drop the rest.
-      printf("ERROR: config line %d goes on after a CR or NUL\n", number);
+      report("ERROR: config line %d goes on after a CR or NUL\n", number);
       result = result_config_file;
     } else {
       result = add_line(b, line, too_long, number);
@@ -161,7 +162,7 @@ static int add_lines(builder &b, const config_source &source) {
   }
   // A file that opens but cannot be read (a folder, say) is no config file.
   if (result == result_ok && (source.failed || (source.rest && ferror(source.rest)))) {
-    printf("ERROR: open config_file %s\n", printable_path(source.path));
+    report("ERROR: open config_file %s\n", printable_path(source.path));
     result = result_config_file;
   }
   return result;
@@ -170,7 +171,7 @@ static int add_lines(builder &b, const config_source &source) {
 int build_config_source(const config_source &source, std::span<uint8_t> block, const char *environment,
                         uint32_t *variable_tags) {
   if (!source.opened) {
-    printf("ERROR: open config_file %s\n", printable_path(source.path));
+    report("ERROR: open config_file %s\n", printable_path(source.path));
     return result_config_file;
   }
   trace("go\n");

@@ -5,6 +5,7 @@
 
 #include "base/layout.h"
 #include "base/partition.h"
+#include "base/report.h"
 #include "base/result.h"
 #include "base/trace.h"
 #include "config/block.h"
@@ -21,7 +22,7 @@ static int check_in_place(std::span<const uint8_t> area, std::span<const uint8_t
   bool completes =
       finished ? std::equal(area.begin(), area.end(), block.begin(), block.end()) : programmable(area, block);
   if (completes) return result_ok;
-  printf("ERROR: Config not empty\n");
+  report("ERROR: Config not empty\n");
   return result_not_erased;
 }
 

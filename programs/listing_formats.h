@@ -10,15 +10,14 @@
 struct show_report {
   const char *partition;             // -u as given
   const partition_listing *listing;  // null: the partition was not read, or a payload output was refused first
-  const show_messages *messages;     // those collected, for a format that collects them
+  const show_messages *messages;     // those collected: its own, and the lower floors' ones
   int status;                        // the exit status: known to print_end only
 };
 
 struct listing_format {
-  char option;             // -X chooses it; 0 for the text listing, the default
-  bool collects_messages;  // the messages are part of the output, not lines of their own
-  // Prints the listing, before the payloads are written; then, when not null,
-  // print_end ends the output once the run's messages and status are known.
+  char option;  // -X chooses it; 0 for the text listing, the default
+  // Prints the listing, before the payloads are written; then print_end ends
+  // the output once the run's messages and status are known.
   void (*print_listing)(const show_report &report);
   void (*print_end)(const show_report &report);
 };
@@ -26,8 +25,10 @@ struct listing_format {
 // The text listing (listing_text.cc): the block as a config file that
 // set_config -i reads back into the same block, a tag that no config line
 // gives back as a comment saying why; the records as comment lines; damage
-// and interrupted writes as "ERROR: ..." lines.
+// and interrupted writes as "ERROR: ..." lines; then the run's messages as
+// "ERROR: ..." lines.
 void print_text_listing(const show_report &report);
+void print_text_end(const show_report &report);
 
 // The JSON listing (listing_json.cc): one object on one line, members
 // "partition", "config", "config_II", "errors" and "status".
@@ -35,6 +36,6 @@ void print_json_listing(const show_report &report);
 void print_json_end(const show_report &report);
 
 inline constexpr listing_format listing_formats[] = {
-    {'\0', false, print_text_listing, nullptr},
-    {'j', true, print_json_listing, print_json_end},
+    {'\0', print_text_listing, print_text_end},
+    {'j', print_json_listing, print_json_end},
 };

@@ -17,7 +17,7 @@ namespace {
 std::string printed(const listing_format &format, const show_report &report) {
   testing::internal::CaptureStdout();
   format.print_listing(report);
-  if (format.print_end) format.print_end(report);
+  format.print_end(report);
   (void)fflush(stdout);
   return testing::internal::GetCapturedStdout();
 }
@@ -62,7 +62,6 @@ TEST(listing_formats, print_every_partition_to_a_line_end) {
   show_messages messages;
   for (const listing_format &format : listing_formats) {
     SCOPED_TRACE(format.option);
-    messages.collected = format.collects_messages;
     std::string none = printed(format, {"img", nullptr, &messages, 3});
     EXPECT_TRUE(none.empty() || none.back() == '\n') << none;
     for (const bytes &image : images) {
@@ -74,9 +73,17 @@ TEST(listing_formats, print_every_partition_to_a_line_end) {
   }
 }
 
+// The text listing's messages are "ERROR: ..." lines after it.
+TEST(print_text, ends_with_the_messages) {
+  show_messages messages;
+  report(messages, "no %s record in the Config_II region", "WLAN");
+  report(messages, "cannot write the DECT payload to out");
+  EXPECT_EQ("ERROR: no WLAN record in the Config_II region\nERROR: cannot write the DECT payload to out\n",
+            printed(format_of('\0'), {"img", nullptr, &messages, 4}));
+}
+
 TEST(print_json, escapes_what_a_json_string_must) {
   show_messages messages;
-  messages.collected = true;
   report(messages, "quote \" backslash \\ tab \t");
   report(messages, "%s", "\xe9");
   std::string expected =
@@ -87,7 +94,6 @@ TEST(print_json, escapes_what_a_json_string_must) {
 
 TEST(print_json, keeps_the_collected_messages_that_fit) {
   show_messages messages;
-  messages.collected = true;
   std::string long_one(600, 'm');
   for (int i = 0; i < 3; i++) report(messages, "%s", long_one.c_str());
   std::string output = printed(format_of('j'), {"img", nullptr, &messages, 3});

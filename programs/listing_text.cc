@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstring>
 
 #include "base/layout.h"
 #include "programs/listing_formats.h"
@@ -19,7 +20,9 @@ void print_escaped(const char *string) {
 void print_tag(const listed_tag &listed) {
   const tag_record &tag = listed.tag;
   if (listed.line.holds()) {
-    printf("%s%s %s %s\n", listed.line.lead, tag.name, tag_flag(tag), tag.value);
+    char line[config_line_max + 1];
+    size_t length = tag_config_line(listed, line);
+    printf("%.*s\n", (int)length, line);
     return;
   }
   char reason[tag_reason_size];
@@ -45,6 +48,7 @@ void print_block(const block_listing &block) {
     for (uint32_t i = 0; i < header_field_count; i++) printf("# %s 0x%08x\n", header_fields[i].name, block.header[i]);
   }
   for (uint32_t i = 0; i < block.tag_count; i++) print_tag(block.tags[i]);
+  if (block.rebuild[0]) printf("# %s\n", block.rebuild);
   if (block.message[0]) printf("ERROR: %s\n", block.message);
 }
 
@@ -65,6 +69,12 @@ void print_region(const region_listing &region) {
 }
 
 }  // namespace
+
+void print_text_end(const show_report &report) {
+  const show_messages &messages = *report.messages;
+  for (size_t at = 0; at < messages.used; at += strlen(messages.text + at) + 1)
+    printf("ERROR: %s\n", messages.text + at);
+}
 
 void print_text_listing(const show_report &report) {
   if (!report.listing) return;

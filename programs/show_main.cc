@@ -2,6 +2,9 @@
 // config file that set_config -i reads back, and its Config_II records; writes
 // a record's payload to a file on request; with -j, all of it as one JSON
 // object instead. It never writes the partition.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "base/process.h"
@@ -10,7 +13,16 @@
 #include "programs/show_status.h"
 
 int main(int argc, char **argv) {
-  if (!prepare_process()) return show_output_failed;
+  // The listing is the product: with standard output closed it has nowhere to go.
+  bool output_open = fcntl(STDOUT_FILENO, F_GETFD) != -1;
+  if (!prepare_process()) {
+    (void)fprintf(stderr, "show_config: cannot set up the standard descriptors and signals\n");
+    return show_output_failed;
+  }
+  if (!output_open) {
+    (void)fprintf(stderr, "show_config: standard output is closed: no listing\n");
+    return show_output_failed;
+  }
   show_options options;
   int status = show_usage;
   if (parse_show_options(argc, argv, options)) {

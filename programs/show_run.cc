@@ -9,8 +9,8 @@
 
 #include "base/layout.h"
 #include "base/partition.h"
+#include "base/report.h"
 #include "programs/payload_output.h"
-#include "programs/set_aside.h"
 #include "programs/show_status.h"
 
 namespace {
@@ -42,40 +42,29 @@ int keep_errors_out(const partition &source) {
   return moved ? show_ok : show_output_failed;
 }
 
-int read_image(const partition &source, std::span<uint8_t> image, struct stat &status, const show_messages &messages) {
-  if (read_partition(source, image) == 0 && fstat(source.fd, &status) == 0) return show_ok;
-  // The partition's message has no line end: one printed gets it here.
-  if (!messages.collected) printf("\n");
+int read_image(const partition &source, std::span<uint8_t> image, struct stat &status, show_messages &messages) {
+  if (read_partition(source, image) != 0) return show_unreadable;
+  if (fstat(source.fd, &status) == 0) return show_ok;
+  report(messages, "cannot read the status of %s", source.path);
   return show_unreadable;
 }
 
 // Reads the image and the partition's status under a shared lock: a run of
 // set_config on the partition finishes first, so the listing never shows it
 // half written. printable turns false when standard output cannot carry a
-// listing at all (it is the partition, or the partition's messages cannot be
-// set aside from it for a format that collects them): nothing is printed then.
+// listing at all (it is the partition): nothing is printed then.
 int read_step(const char *path, std::span<uint8_t> image, show_messages &messages, struct stat &status,
               bool &printable) {
-  set_aside aside;
-  if (messages.collected && !begin_set_aside(aside)) {
-    (void)fprintf(stderr, "show_config: the partition's messages cannot be set aside from the listing\n");
-    printable = false;
-    return show_output_failed;
-  }
   partition source;
   int result = open_partition(source, path, partition_read) == 0 ? show_ok : show_unreadable;
   if (result == show_ok) result = keep_errors_out(source);
-  if (result == show_ok && shares_partition(source, messages.collected ? aside.output : STDOUT_FILENO)) {
+  if (result == show_ok && shares_partition(source, STDOUT_FILENO)) {
     (void)fprintf(stderr, "show_config: standard output is the partition %s\n", path);
     printable = false;
     result = show_output_failed;
   }
   if (result == show_ok) result = read_image(source, image, status, messages);
   close_partition(source);
-  if (messages.collected && !end_set_aside(aside, messages)) {
-    printable = false;
-    result = show_output_failed;
-  }
   return result;
 }
 
@@ -94,11 +83,9 @@ int write_payloads(const show_options &options, std::span<const uint8_t> image, 
 
 // The steps in their fixed order, on buffers that exist. The payloads are
 // written out of a listing that is shown, and only then.
-int show_steps(const show_options &options, const show_buffers &buffers) {
+int show_steps(const show_options &options, const show_buffers &buffers, show_messages &messages) {
   std::span<uint8_t> image(buffers.image, image_size);
   const listing_format &format = *options.format;
-  show_messages messages;
-  messages.collected = format.collects_messages;
   struct stat partition_stat {};
   bool printable = true;
   int result = read_step(options.tolvane, image, messages, partition_stat, printable);
@@ -117,7 +104,7 @@ int show_steps(const show_options &options, const show_buffers &buffers) {
     result = write_payloads(options, image, buffers.listing->config_II, partition_stat, messages, result);
   }
   report.status = result;
-  if (format.print_end) format.print_end(report);
+  format.print_end(report);
   return result;
 }
 
@@ -125,8 +112,16 @@ int show_steps(const show_options &options, const show_buffers &buffers) {
 
 int run_show(const show_options &options) {
   show_buffers buffers;
+  show_messages messages;
+  // What the partition's functions say is the listing's to show.
+  reporter before = set_reporter({collect_reported, &messages});
   int result = allocate(buffers);
-  if (result == show_ok) result = show_steps(options, buffers);
+  if (result == show_ok) {
+    result = show_steps(options, buffers, messages);
+  } else {
+    (void)fprintf(stderr, "show_config: no memory for the partition's listing\n");
+  }
   release(buffers);
+  set_reporter(before);
   return result;
 }

@@ -315,20 +315,27 @@ TEST(show_config, lists_a_block_under_another_first_word) {
 // The limits that the damage checks draw, from the side that passes: the
 // lowest var_data (right behind an empty table), and a table whose zero words
 // are the block's last pair, its tags all "x overwrite x" and one "x variable x".
+// The second shares one string among all its pointers, as set_config never
+// lays a block out: its lines build another block (status 5).
 TEST(show_config, shows_blocks_at_the_limits) {
-  const std::vector<patch> limits[] = {
-      {{0x5EC, word(0x900005F8)}, {0x5F0, bytes(8, 0)}},
-      {{0x5EC, word(0x90000978)},
-       {0x5F0, table_of(1008, config_address_base + 1016)},
-       {0x970, bytes(8, 0)},
-       {0x978, {'x', 0, 'x', 0}}},
+  struct limit_case {
+    std::vector<patch> changes;
+    int status;
   };
-  for (const auto &changes : limits) {
-    SCOPED_TRACE(get_le32(changes[0].content.data()));
+  const limit_case limits[] = {
+      {{{0x5EC, word(0x900005F8)}, {0x5F0, bytes(8, 0)}}, 0},
+      {{{0x5EC, word(0x90000978)},
+        {0x5F0, table_of(1008, config_address_base + 1016)},
+        {0x970, bytes(8, 0)},
+        {0x978, {'x', 0, 'x', 0}}},
+       5},
+  };
+  for (const limit_case &c : limits) {
+    SCOPED_TRACE(get_le32(c.changes[0].content.data()));
     temp_folder folder;
-    write_file(folder.path("img"), patched(headed_image(), changes));
+    write_file(folder.path("img"), patched(headed_image(), c.changes));
     tool_run run = run_show(folder, {"-u", "img"});
-    EXPECT_EQ(0, run.status);
+    EXPECT_EQ(c.status, run.status);
     EXPECT_EQ(0u, count_errors(run.output)) << run.output;
   }
 }
@@ -441,12 +448,28 @@ TEST(show_config, writes_a_payload_into_a_pipe) {
   }
 }
 
+// Full, or closed: the listing, text or JSON, did not reach anyone; standard
+// error says so.
 TEST(show_config, a_listing_that_cannot_be_written_fails) {
-  temp_folder folder;
-  write_file(folder.path("img"), example_image());
-  tool_run run = run_shell(folder, "$SHOW_CONFIG -u img > /dev/full 2> err; status=$?; cat err; exit $status");
-  EXPECT_EQ("show_config: standard output could not be written\n", run.output);
-  EXPECT_EQ(6, run.status);
+  struct output_case {
+    const char *redirection;
+    const char *message;
+  };
+  const output_case cases[] = {
+      {"> /dev/full", "show_config: standard output could not be written\n"},
+      {">&-", "show_config: standard output is closed: no listing\n"},
+  };
+  for (const output_case &c : cases) {
+    for (const char *format : {"", " -j"}) {
+      SCOPED_TRACE(std::string(c.redirection) + format);
+      temp_folder folder;
+      write_file(folder.path("img"), example_image());
+      tool_run run = run_shell(folder, std::string("$SHOW_CONFIG -u img") + format + " " + c.redirection +
+                                           " 2> err; status=$?; cat err; exit $status");
+      EXPECT_EQ(c.message, run.output);
+      EXPECT_EQ(6, run.status);
+    }
+  }
 }
 
 // A value from the environment can make a tag longer than any config line:
@@ -571,6 +594,104 @@ TEST(show_config, every_listing_that_exits_0_reads_back) {
   EXPECT_GE(commented, 20);
   RecordProperty("listed", listed);
   RecordProperty("commented", commented);
+}
+
+}  // namespace
+
+namespace {
+
+// A listing answers 0 only when its lines build the same block through
+// set_config -i: a block that the builder refuses, or that it would lay out
+// otherwise, is listed with a comment saying why (status 5).
+TEST(show_config, checks_that_its_lines_build_the_block) {
+  tags sixty_five;
+  for (int i = 0; i < 65; i++) sixty_five.emplace_back("v" + std::to_string(i), "1");
+  tags nine_hundred;  // 9 pairs of 100 bytes, the last one a byte short
+  for (int i = 0; i < 9; i++) nine_hundred.emplace_back("a" + std::to_string(i), std::string(i < 8 ? 96 : 95, 'v'));
+  bytes full = laid_out_block({}, nine_hundred);
+  put_bytes(full, config_size - 2, {'v', 0});  // now the variable area meets the block's end
+  bytes stray = with(worked_example_block(), 700, {'x'});
+  bytes shared = laid_out_block({{"a", "1"}, {"b", "1"}}, {});
+  put_bytes(shared, header_size + 8, word(get_le32(&shared[header_size])));  // b's value is a's
+  const std::string refused = "# set_config -i refuses these lines: ";
+  const std::string differs = "# these lines build another block through set_config -i: it differs at 0x";
+  struct block_case {
+    const char *title;
+    bytes block;
+    std::string comment;
+  };
+  const block_case cases[] = {
+      {"65 variable tags", laid_out_block({}, sixty_five), refused + "too many variable tags at v64\n"},
+      {"a variable area that fills the room", full, refused + "no Memory available 900 need 900\n"},
+      {"a stray byte", stray, differs + "83c\n"},
+      {"a variable name that begins with 0xFF",
+       laid_out_block({}, {{"a", "1"},
+                           {"\xff"
+                            "b",
+                            "2"}}),
+       differs + "5fd\n"},
+      {"two pointers to one string", shared, differs + "5f8\n"},
+  };
+  for (const block_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    temp_folder folder;
+    write_file(folder.path("img"), with(example_image(), config_offset, c.block));
+    tool_run run = run_show(folder, {"-u", "img"});
+    EXPECT_EQ(5, run.status);
+    EXPECT_NE(std::string::npos, run.output.find(c.comment)) << run.output;
+    EXPECT_EQ(0u, count_errors(run.output)) << run.output;
+  }
+}
+
+// The round trip as a property over blocks that set_config would not lay out
+// so: a stray byte, a pointer to another tag's string, a variable name that
+// begins with 0xFF, many tags. Every listing that exits 0 builds the same
+// block through set_config -i onto a fresh image.
+TEST(show_config, a_listing_that_exits_0_builds_the_same_block) {
+  tag_generator generator(20261211);
+  std::mt19937 random(20261211);
+  int listed = 0, refused = 0;
+  for (int round = 0; round < 100; round++) {
+    tags fixed = generator.some(false), variable = generator.some(true);
+    if (round % 10 == 9) {
+      for (int i = 0; i < 62; i++) variable.emplace_back("n" + std::to_string(i), "v");
+    }
+    bytes block = laid_out_block(fixed, variable);
+    uint32_t at = header_size + 8 + (uint32_t)(random() % (config_size - header_size - 8));
+    switch (round % 4) {
+      case 1:
+        if (block[at] == erased) block[at] = 'x';
+        break;
+      case 2:
+        if (fixed.size() >= 2) put_bytes(block, header_size + 8, word(get_le32(&block[header_size])));
+        break;
+      case 3:
+        if (variable.size() >= 2)
+          block[header_size + 8 * fixed.size() + 8 + variable[0].first.size() + 1 + variable[0].second.size() + 1] =
+              erased;
+        break;
+      default: break;
+    }
+    bytes image = with(example_image(), config_offset, block);
+    temp_folder folder;
+    write_file(folder.path("img"), image);
+    tool_run shown = run_show(folder, {"-u", "img"});
+    SCOPED_TRACE(shown.output);
+    ASSERT_TRUE(shown.status == 0 || shown.status == 5 || shown.status == 1);
+    if (shown.status != 0) {
+      refused++;
+      continue;
+    }
+    listed++;
+    write_text(folder.path("cfg"), shown.output);
+    write_text(folder.path("env"), "unused 1\n");
+    write_file(folder.path("img"), example_image());
+    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+    EXPECT_EQ(0, again.status) << again.output;
+    EXPECT_EQ(image, read_file(folder.path("img")));
+  }
+  EXPECT_GE(listed, 20);
+  EXPECT_GE(refused, 20);
 }
 
 }  // namespace

@@ -121,4 +121,36 @@ TEST(syscall_faults, every_failure_of_a_run_is_said_and_leaves_the_partition_saf
   }
 }
 
+// show_config on a provisioned unit under each fault, as text and as JSON:
+// status 0 only with the listing of an unfaulted run; any other status said,
+// in the listing's own "ERROR" lines or members, or on standard error.
+TEST(syscall_faults, every_failure_of_a_listing_is_said) {
+  if (!strace_applies()) GTEST_SKIP() << "strace traces the built host programs only";
+  temp_folder folder;
+  write_text(folder.path("cfg"), worked_example_config);
+  write_text(folder.path("env"), "alpha 1\n");
+  write_file(folder.path("w"), pattern(100, 7));
+  write_file(folder.path("img"), example_image());
+  ASSERT_EQ(0, run_shell(folder, "$SET_CONFIG -u img -i cfg -e env -w w").status);
+  for (const std::string &args : {std::string(" -u img"), std::string(" -u img -j")}) {
+    tool_run listed = run_shell(folder, "$SHOW_CONFIG" + args);
+    ASSERT_EQ(0, listed.status) << listed.output;
+    for (const std::string &fault : injections(calls_of(folder, "$SHOW_CONFIG" + args))) {
+      SCOPED_TRACE(fault + args);
+      tool_run run = run_shell(folder, "strace -f -qq -o /dev/null " + fault + " $SHOW_CONFIG" + args + " 2> err");
+      bytes said = read_file(folder.path("err"));
+      std::string errors(said.begin(), said.end());
+      if (run.status == 0) {
+        EXPECT_EQ(listed.output, run.output) << "a listing ended 0 that is not the unfaulted one";
+      } else if (fault.find("inject=write:") == std::string::npos || fault.back() != '+') {
+        // (With every write failing for good, nothing can be said anywhere.)
+        bool in_listing =
+            run.output.find("ERROR") != std::string::npos || run.output.find("\"errors\":[\"") != std::string::npos;
+        EXPECT_TRUE(in_listing || !errors.empty()) << "a failure that says nothing: status " << run.status << "\n"
+                                                   << run.output;
+      }
+    }
+  }
+}
+
 }  // namespace
