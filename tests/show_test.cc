@@ -27,6 +27,16 @@ const char example_header_lines[] =
     "# feature_low 0x0000001f\n"
     "# feature_high 0x00000000\n";
 
+// A listing read back by set_config -i onto the example image in folder gives image.
+void expect_read_back(temp_folder &folder, const std::string &listing, const bytes &image) {
+  write_text(folder.path("cfg"), listing);
+  write_text(folder.path("env"), "unused 1\n");
+  write_file(folder.path("img"), example_image());
+  tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
+  EXPECT_EQ(0, again.status) << again.output;
+  EXPECT_EQ(image, read_file(folder.path("img")));
+}
+
 // Runs set_config on the example image in folder, then returns the image.
 bytes set_up(temp_folder &folder, const std::string &config, const std::string &environment,
              std::vector<std::string> more = {}) {
@@ -303,12 +313,7 @@ TEST(show_config, lists_a_block_under_another_first_word) {
     EXPECT_EQ(c.status, run.status);
     if (c.status != 5) continue;
     // The listing read back gives the same block under the default's first word.
-    write_text(folder.path("cfg"), run.output);
-    write_text(folder.path("env"), "unused 1\n");
-    write_file(folder.path("img"), example_image());
-    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
-    EXPECT_EQ(0, again.status) << again.output;
-    EXPECT_EQ(with(example_image(), config_offset, worked_example_block()), read_file(folder.path("img")));
+    expect_read_back(folder, run.output, with(example_image(), config_offset, worked_example_block()));
   }
 }
 
@@ -582,12 +587,7 @@ TEST(show_config, every_listing_that_exits_0_reads_back) {
       continue;
     }
     listed++;
-    write_text(folder.path("cfg"), shown.output);
-    write_text(folder.path("env"), "unused 1\n");
-    write_file(folder.path("img"), example_image());
-    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
-    EXPECT_EQ(0, again.status) << again.output;
-    EXPECT_EQ(image, read_file(folder.path("img")));
+    expect_read_back(folder, shown.output, image);
   }
   // The generator reaches both kinds of listing.
   EXPECT_GE(listed, 20);
@@ -683,12 +683,7 @@ TEST(show_config, a_listing_that_exits_0_builds_the_same_block) {
       continue;
     }
     listed++;
-    write_text(folder.path("cfg"), shown.output);
-    write_text(folder.path("env"), "unused 1\n");
-    write_file(folder.path("img"), example_image());
-    tool_run again = run_tool(folder, {"-u", "img", "-i", "cfg", "-e", "env"});
-    EXPECT_EQ(0, again.status) << again.output;
-    EXPECT_EQ(image, read_file(folder.path("img")));
+    expect_read_back(folder, shown.output, image);
   }
   EXPECT_GE(listed, 20);
   EXPECT_GE(refused, 20);
