@@ -87,10 +87,10 @@ void list_tags(std::span<const uint8_t> block, block_listing &listing) {
   if (status != tag_end) describe_damage(status, cursor, listing.message);
 }
 
-// Keeps the first message reported into the area message at context, without
-// its "ERROR: " and line end.
+// Keeps the first message reported into the builder_message_size bytes at
+// context, without its "ERROR: " and line end.
 void keep_first_message(void *context, const char *message) {
-  auto &kept = *(char(*)[area_message_size])context;
+  auto &kept = *(char(*)[builder_message_size])context;
   if (kept[0]) return;
   const char prefix[] = "ERROR: ";
   if (strncmp(message, prefix, strlen(prefix)) == 0) message += strlen(prefix);
@@ -124,7 +124,7 @@ void check_rebuild(std::span<const uint8_t> block, std::span<const uint8_t> head
   uint8_t rebuilt[config_size];
   memset(rebuilt, erased, sizeof rebuilt);
   memcpy(rebuilt, header.data(), header_size);
-  char refusal[area_message_size] = "";
+  char refusal[builder_message_size] = "";
   reporter before = set_reporter({keep_first_message, &refusal});
   int built = build_config_source(lines, rebuilt, "");
   set_reporter(before);

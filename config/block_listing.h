@@ -31,6 +31,10 @@ struct listed_tag {
 // the table's closing zero words (an empty name and value, or a table pair).
 inline constexpr uint32_t block_tags_max = (config_size - header_size - 8) / 2;
 
+// A builder's message names a tag of up to 255 characters.
+inline constexpr size_t builder_message_size = 320;
+inline constexpr size_t block_rebuild_size = builder_message_size + 64;
+
 struct block_listing {
   area_state state;
   uint32_t header[header_field_count];  // a written block's named fields, as header_fields orders them
@@ -44,7 +48,7 @@ struct block_listing {
   // A whole block whose every tag a config line holds: why those lines do not
   // build this block again through set_config -i (the first offset where the
   // block they build differs, or the builder's refusal); else empty.
-  char rebuild[area_message_size];
+  char rebuild[block_rebuild_size];
 };
 
 // Decodes the config block (1020 bytes) into listing, which then points into
