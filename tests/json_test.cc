@@ -1,7 +1,8 @@
 // show_config -j, run as built: the object parses (tests/json_listing.py,
-// with Python's json module), stands for the same listing as the text one of
-// the same partition, exits with the same status, and keeps every byte of
-// the block's names and values.
+// with Python's json module), carries its schema version and every member in
+// every object, stands for the same listing as the text one of the same
+// partition, exits with the same status, and keeps every byte of the block's
+// names and values.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -16,7 +17,8 @@
 namespace {
 
 // Runs show_config -j with args in folder and reads its object back with
-// mode ("listing" or "tags"); the exit status follows as "exit N".
+// mode ("listing" or "tags"), which checks its version and members first; the
+// exit status follows as "exit N".
 std::string read_back(const temp_folder &folder, const std::vector<std::string> &args, const char *mode) {
   std::string script = "$SHOW_CONFIG -j";
   for (const std::string &arg : args) script += " '" + arg + "'";
