@@ -7,14 +7,20 @@ member of MEMBERS in order, no other, null only where it does not apply.
                            string's code points as the bytes of the same
                            numbers), then "status N"
   json_listing.py tags     prints each tag as "flag hex(name) hex(value)"
+  json_listing.py manual   reads the manual page (man/show_config.1 beside
+                           this folder) and checks that its JSON LISTING
+                           section names MEMBERS, in order, and the version,
+                           and that its example has that shape
 
-Exits 1 (with a traceback) when the object is not what it should be."""
+Exits 1 (with a traceback) when the object or the page is not what it should be."""
 import json
+import os
 import sys
 
 SCHEMA_VERSION = 1
 
-# Every member of each kind of object, in order.
+# Every member of each kind of object, in order, under the heading that names
+# the kind in the manual page's JSON LISTING section.
 MEMBERS = {
     "The object": ["schema_version", "partition", "config", "config_II", "errors", "status"],
     "config": ["offset", "header", "tags", "state", "message", "default_first_word"],
@@ -130,7 +136,41 @@ def region_lines(region):
     return lines
 
 
+def manual_members(page):
+    """The members the JSON LISTING section of page (roff) names: for each
+    heading (.SS) that MEMBERS has, the .B name of each .TP under it (no other
+    heading has any); the first line of each member's paragraph; the example
+    object (between .nf and .fi)."""
+    lines = page.split("\n")
+    section = lines[lines.index(".SH JSON LISTING") + 1:]
+    section = section[:next(i for i, line in enumerate(section) if line.startswith(".SH "))]
+    named, kind, first_lines = {}, None, {}
+    for i, line in enumerate(section):
+        if line.startswith(".SS "):
+            kind = line[4:].strip('"')
+            if kind in MEMBERS:
+                named[kind] = []
+        elif line == ".TP":
+            assert kind in MEMBERS, "a member under %r" % kind
+            member = section[i + 1]
+            assert member.startswith(".B "), member
+            named[kind].append(member[3:])
+            first_lines[(kind, member[3:])] = section[i + 2]
+    example = "\n".join(section[section.index(".nf") + 1:section.index(".fi")])
+    return named, first_lines, json.loads(example)
+
+
 def main():
+    if sys.argv[1] == "manual":
+        page = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "man", "show_config.1")
+        with open(page, encoding="utf-8") as file:
+            named, first_lines, example = manual_members(file.read())
+        assert named == MEMBERS, named
+        version = first_lines[("The object", "schema_version")]
+        assert version.startswith("%d," % SCHEMA_VERSION), version
+        expect_shape(example)
+        print("%d kinds, %d members, version %d" % (len(named), sum(map(len, named.values())), SCHEMA_VERSION))
+        return
     text = sys.stdin.buffer.read().decode("utf-8")
     assert text.endswith("}\n") and text.count("\n") == 1, "one line, one object"
     listing = json.loads(text)

@@ -1,8 +1,8 @@
 // show_config -j, run as built: the object parses (tests/json_listing.py,
-// with Python's json module), carries its schema version and every member in
-// every object, stands for the same listing as the text one of the same
-// partition, exits with the same status, and keeps every byte of the block's
-// names and values.
+// with Python's json module), carries its schema version and every member
+// the manual page names in every object, stands for the same listing as the
+// text one of the same partition, exits with the same status, and keeps every
+// byte of the block's names and values.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -130,6 +130,15 @@ TEST(show_config_json, keeps_every_byte_of_names_and_values) {
   for (const auto &[name, value] : fixed) expected += "overwrite " + hex(name) + " " + hex(value) + "\n";
   for (const auto &[name, value] : variable) expected += "variable " + hex(name) + " " + hex(value) + "\n";
   EXPECT_EQ(expected + "exit 5\n", read_back(folder, {"-u", "img"}, "tags"));
+}
+
+// The members the reader checks every object against are those the manual
+// page's JSON LISTING section names, kind by kind and in order; the page
+// gives the same schema version, and its example has every member.
+TEST(show_config_json, manual_page_names_the_members_the_reader_checks) {
+  temp_folder folder;
+  tool_run run = run_shell(folder, "python3 " JSON_LISTING_SCRIPT " manual 2>&1");
+  EXPECT_EQ(0, run.status) << run.output;
 }
 
 // Standard output holds the object only, or nothing: never the partition.
