@@ -31,7 +31,8 @@ void print_text_listing(const show_report &report);
 void print_text_end(const show_report &report);
 
 // The JSON listing (listing_json.cc): one object on one line, members
-// "partition", "config", "config_II", "errors" and "status".
+// "schema_version", "partition", "config", "config_II", "errors" and "status";
+// every member in every object, null where it does not apply.
 void print_json_listing(const show_report &report);
 void print_json_end(const show_report &report);
 

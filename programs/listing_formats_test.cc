@@ -87,7 +87,7 @@ TEST(print_json, escapes_what_a_json_string_must) {
   report(messages, "quote \" backslash \\ tab \t");
   report(messages, "%s", "\xe9");
   std::string expected =
-      "{\"partition\":\"a\\u0001\xc3\xa9\",\"config\":null,\"config_II\":null,"
+      "{\"schema_version\":1,\"partition\":\"a\\u0001\xc3\xa9\",\"config\":null,\"config_II\":null,"
       "\"errors\":[\"quote \\\" backslash \\\\ tab \\u0009\",\"\xc3\xa9\"],\"status\":3}\n";
   EXPECT_EQ(expected, printed(format_of('j'), {"a\x01\xe9", nullptr, &messages, 3}));
 }

@@ -6,6 +6,11 @@
 
 namespace {
 
+// The version of the object's shape, its first member. Every member is in
+// every object, null where it does not apply; a later version only adds
+// members, and never changes or removes one.
+constexpr int schema_version = 1;
+
 // Prints string as a JSON string: each byte is the code point of the same
 // number (the block's text is ISO-8859-1), written as UTF-8; quotes,
 // backslashes and control bytes escaped.
@@ -28,13 +33,20 @@ void print_string(const char *string) {
   putchar('"');
 }
 
-// The state's name and, when the area has one, its message.
+// string, or null when there is none.
+void print_string_or_null(const char *string) {
+  if (string) {
+    print_string(string);
+  } else {
+    printf("null");
+  }
+}
+
+// The state's name and the area's message (null unless interrupted or damaged).
 void print_state(area_state state, const char *message) {
   static const char *const names[] = {"erased", "whole", "interrupted", "damaged"};
-  printf("\"state\":\"%s\"", names[state]);
-  if (!message[0]) return;
-  printf(",\"message\":");
-  print_string(message);
+  printf("\"state\":\"%s\",\"message\":", names[state]);
+  print_string_or_null(message[0] ? message : nullptr);
 }
 
 void print_tag(const listed_tag &listed) {
@@ -43,7 +55,7 @@ void print_tag(const listed_tag &listed) {
   printf(",\"flag\":\"%s\",\"value\":", tag_flag(listed.tag));
   print_string(listed.tag.value);
   if (listed.line.holds()) {
-    printf(",\"line\":true}");
+    printf(",\"line\":true,\"reason\":null}");
     return;
   }
   char reason[tag_reason_size];
@@ -53,7 +65,8 @@ void print_tag(const listed_tag &listed) {
   putchar('}');
 }
 
-// "config": its header is null unless the block is written whole or damaged.
+// "config": its header is null unless the block is written whole or damaged,
+// its default_first_word unless the block's first word differs from it.
 void print_block(const block_listing &block) {
   printf("\"config\":{\"offset\":%u,\"header\":", config_offset);
   if (block.state == area_erased || block.state == area_interrupted) {
@@ -71,8 +84,12 @@ void print_block(const block_listing &block) {
   }
   printf("],");
   print_state(block.state, block.message);
-  if (block.first_word_differs) printf(",\"default_first_word\":%u", (unsigned)block.default_first_word);
-  putchar('}');
+  printf(",\"default_first_word\":");
+  if (block.first_word_differs) {
+    printf("%u}", (unsigned)block.default_first_word);
+  } else {
+    printf("null}");
+  }
 }
 
 void print_region(const region_listing &region) {
@@ -80,12 +97,7 @@ void print_region(const region_listing &region) {
   for (uint32_t i = 0; i < region.record_count; i++) {
     const record_view &record = region.records[i];
     printf("%s{\"offset\":%u,\"type\":%d,\"type_name\":", i == 0 ? "" : ",", record.offset, record.type);
-    const char *name = record_type_name(record.type);
-    if (name) {
-      print_string(name);
-    } else {
-      printf("null");
-    }
+    print_string_or_null(record_type_name(record.type));
     printf(",\"version\":%d,\"length\":%d}", record.version, record.length);
   }
   printf("],");
@@ -96,7 +108,7 @@ void print_region(const region_listing &region) {
 }  // namespace
 
 void print_json_listing(const show_report &report) {
-  printf("{\"partition\":");
+  printf("{\"schema_version\":%d,\"partition\":", schema_version);
   print_string(report.partition);
   if (!report.listing) {
     printf(",\"config\":null,\"config_II\":null");

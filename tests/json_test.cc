@@ -1,10 +1,12 @@
 // show_config -j, run as built: the object parses (tests/json_listing.py,
-// with Python's json module), stands for the same listing as the text one of
-// the same partition, exits with the same status, and keeps every byte of
-// the block's names and values.
+// with Python's json module), carries its schema version and every member
+// the manual page names in every object, stands for the same listing as the
+// text one of the same partition, exits with the same status, and keeps every
+// byte of the block's names and values.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,7 +18,8 @@
 namespace {
 
 // Runs show_config -j with args in folder and reads its object back with
-// mode ("listing" or "tags"); the exit status follows as "exit N".
+// mode ("listing" or "tags"), which checks its version and members first; the
+// exit status follows as "exit N".
 std::string read_back(const temp_folder &folder, const std::vector<std::string> &args, const char *mode) {
   std::string script = "$SHOW_CONFIG -j";
   for (const std::string &arg : args) script += " '" + arg + "'";
@@ -128,6 +131,56 @@ TEST(show_config_json, keeps_every_byte_of_names_and_values) {
   for (const auto &[name, value] : fixed) expected += "overwrite " + hex(name) + " " + hex(value) + "\n";
   for (const auto &[name, value] : variable) expected += "variable " + hex(name) + " " + hex(value) + "\n";
   EXPECT_EQ(expected + "exit 5\n", read_back(folder, {"-u", "img"}, "tags"));
+}
+
+// The members the reader checks every object against are those the manual
+// page's JSON LISTING section names, kind by kind and in order; the page
+// gives the same schema version, and its example has every member.
+TEST(show_config_json, manual_page_names_the_members_the_reader_checks) {
+  temp_folder folder;
+  tool_run run = run_shell(folder, "python3 " JSON_LISTING_SCRIPT " manual 2>&1");
+  EXPECT_EQ(0, run.status) << run.output;
+}
+
+// The reader refuses an object whose version differs, that lacks a member or
+// has one it does not know, or that holds null where a value applies: so
+// every object the tests above read has each member, and the version.
+TEST(show_config_json, reader_refuses_another_shape) {
+  temp_folder folder;
+  write_file(folder.path("img"),
+             with(with(example_image(), config_offset, laid_out_block({{"kept", "v"}}, {{"empty", ""}})),
+                  config_II_offset, record(record_wlan, 10)));
+  ASSERT_EQ("overwrite 6b657074 76\nvariable 656d707479 \nexit 5\n", read_back(folder, {"-u", "img"}, "tags"));
+  bytes object = read_file(folder.path("listing.json"));
+  const std::string json(object.begin(), object.end());
+  struct shape_case {
+    const char *title;
+    const char *from, *to;  // the first from in the object becomes to
+  };
+  const shape_case cases[] = {
+      {"another version", "{\"schema_version\":1,", "{\"schema_version\":2,"},
+      {"no version", "{\"schema_version\":1,", "{"},
+      {"an unknown member", "\"errors\":", "\"later\":null,\"errors\":"},
+      {"a header field lacking", "\"memsize\":", "\"mem_size\":"},
+      {"a tag without its reason", ",\"reason\":null", ""},
+      {"a comment without its reason", "\"reason\":\"tag that no config line holds (empty value)\"", "\"reason\":null"},
+      {"the block without its message", "\"state\":\"whole\",\"message\":null,", "\"state\":\"whole\","},
+      {"the block without default_first_word", ",\"default_first_word\":null", ""},
+      {"the region without its message", ",\"message\":null}", "}"},
+      {"a message on a whole region", ",\"message\":null}", ",\"message\":\"x\"}"},
+      {"a record without its type name", "\"type_name\":\"WLAN\",", ""},
+      {"members out of order", "\"errors\":[],\"status\":5", "\"status\":5,\"errors\":[]"},
+  };
+  for (const shape_case &c : cases) {
+    SCOPED_TRACE(c.title);
+    std::string changed = json;
+    size_t at = changed.find(c.from);
+    ASSERT_NE(std::string::npos, at) << json;
+    changed.replace(at, strlen(c.from), c.to);
+    write_text(folder.path("changed.json"), changed);
+    tool_run run = run_shell(folder, "python3 " JSON_LISTING_SCRIPT " listing < changed.json > /dev/null 2>&1");
+    EXPECT_EQ(1, run.status) << changed;
+  }
 }
 
 // Standard output holds the object only, or nothing: never the partition.
