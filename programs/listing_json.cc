@@ -66,7 +66,8 @@ void print_tag(const listed_tag &listed) {
 }
 
 // "config": its header is null unless the block is written whole or damaged,
-// its default_first_word unless the block's first word differs from it.
+// its default_first_word unless the block's first word differs from it, its
+// rebuild unless the listing's lines build another block (or none).
 void print_block(const block_listing &block) {
   printf("\"config\":{\"offset\":%u,\"header\":", config_offset);
   if (block.state == area_erased || block.state == area_interrupted) {
@@ -86,10 +87,13 @@ void print_block(const block_listing &block) {
   print_state(block.state, block.message);
   printf(",\"default_first_word\":");
   if (block.first_word_differs) {
-    printf("%u}", (unsigned)block.default_first_word);
+    printf("%u", (unsigned)block.default_first_word);
   } else {
-    printf("null}");
+    printf("null");
   }
+  printf(",\"rebuild\":");
+  print_string_or_null(block.rebuild[0] ? block.rebuild : nullptr);
+  putchar('}');
 }
 
 void print_region(const region_listing &region) {

@@ -23,7 +23,7 @@ SCHEMA_VERSION = 1
 # the kind in the manual page's JSON LISTING section.
 MEMBERS = {
     "The object": ["schema_version", "partition", "config", "config_II", "errors", "status"],
-    "config": ["offset", "header", "tags", "state", "message", "default_first_word"],
+    "config": ["offset", "header", "tags", "state", "message", "default_first_word", "rebuild"],
     "config.header": ["version", "memsize", "flashsize", "systemfrequency", "cpufrequency", "feature_low",
                       "feature_high", "var_data"],
     "config.tags[]": ["name", "flag", "value", "line", "reason"],
@@ -67,6 +67,8 @@ def expect_shape(listing):
     assert isinstance(config["message"], str) if cut else config["message"] is None, config
     default = config["default_first_word"]
     assert default is None or (written and is_number(default) and default != config["header"]["version"]), config
+    rebuild = config["rebuild"]
+    assert rebuild is None or (state == "whole" and isinstance(rebuild, str)), config
     for tag in config["tags"]:
         expect_members(tag, "config.tags[]")
         assert all(isinstance(tag[member], str) for member in ("name", "flag", "value")), tag
@@ -114,6 +116,8 @@ def config_lines(config):
         else:
             reason = latin1(tag["reason"])
             lines.append(b"# " + reason + b": " + escaped(tag["name"]) + b" " + flag + b" " + escaped(tag["value"]))
+    if config["rebuild"] is not None:
+        lines.append(b"# " + latin1(config["rebuild"]))
     if state == "damaged":
         lines.append(b"ERROR: " + latin1(config["message"]))
     return lines

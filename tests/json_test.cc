@@ -54,6 +54,8 @@ TEST(show_config_json, stands_for_the_text_listing) {
   bytes headed = with(example_image(), config_offset, example_header());
   tags awkward = {{"nl", "a\nb"}, {"two words", "v"}, {"lead", " v"}, {"empty", ""},
                   {"\xff", "v"},  {"", "v"},          {"#kept", "x"}, {"long", std::string(250, 'v')}};
+  tags sixty_five;
+  for (int i = 0; i < 65; i++) sixty_five.emplace_back("v" + std::to_string(i), "1");
   struct json_case {
     const char *title;
     bytes image;
@@ -70,6 +72,10 @@ TEST(show_config_json, stands_for_the_text_listing) {
       {"region interrupted", with(provisioned, 0x9E8, {erased}), {"-u", "img"}},
       {"block's first word half programmed", with(provisioned, config_offset, {0x07, 0xFF}), {"-u", "img"}},
       {"block under another first word", with(provisioned, config_offset, {0x02}), {"-u", "img", "-w", "w.out"}},
+      {"lines that build another block", with(provisioned, 0x5F0 + 700, {'x'}), {"-u", "img"}},
+      {"lines that set_config refuses",
+       with(example_image(), config_offset, laid_out_block({}, sixty_five)),
+       {"-u", "img"}},
       {"damaged block under another first word",
        with(with(provisioned, config_offset, {0x02}), 0x5EC, word(0x900005F0)),
        {"-u", "img"}},
