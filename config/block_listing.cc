@@ -126,7 +126,7 @@ void check_rebuild(std::span<const uint8_t> block, std::span<const uint8_t> head
   memcpy(rebuilt, header.data(), header_size);
   char refusal[builder_message_size] = "";
   reporter before = set_reporter({keep_first_message, &refusal});
-  int built = build_config_source(lines, rebuilt, "");
+  int built = build_config_source(lines, rebuilt, value_source{});
   set_reporter(before);
   size_t differs = 0;
   while (differs < config_size && rebuilt[differs] == block[differs]) differs++;

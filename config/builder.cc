@@ -16,14 +16,14 @@
 namespace {
 
 // The block being built: the next pointer slot, the lowest byte of the string
-// area, the variable tags kept until the end of the file, and the look-ups in
-// the environment.
+// area, the variable tags kept until the end of the file, and where empty
+// values are found.
 struct builder {
   std::span<uint8_t> block;
   uint32_t tag_pos;
   uint32_t str_top;
   var_tag_list variable_tags;
-  env_lookups environment;
+  const value_source &values;
 };
 
 int place_fixed_tag(builder &b, const char *name, const char *value) {
@@ -71,7 +71,8 @@ int add_line(builder &b, const char *line, bool too_long, int number) {
   }
   // The environment fills only a value that the file leaves empty.
   copy_parameter(value, after_flag);
-  if (value[0] == '\0' && look_up_env(b.environment, value, name) == result_no_memory) {
+  if (value[0] == '\0' && b.values.find &&
+      b.values.find(b.values.context, std::span<char>(value), name) == result_no_memory) {
     report("ERROR: no memory to look up %s in the environment\n", name);
     return result_no_memory;
   }
@@ -168,21 +169,18 @@ static int add_lines(builder &b, const config_source &source) {
   return result;
 }
 
-int build_config_source(const config_source &source, std::span<uint8_t> block, const char *environment,
+int build_config_source(const config_source &source, std::span<uint8_t> block, const value_source &values,
                         uint32_t *variable_tags) {
   if (!source.opened) {
     report("ERROR: open config_file %s\n", printable_path(source.path));
     return result_config_file;
   }
   trace("go\n");
-  builder b{block, header_size, (uint32_t)block.size(), {}, {environment}};
-  // Read ahead whole, the config file tells the environment's index which names to keep.
-  if (!source.rest) expect_names_of(b.environment, source.ahead);
+  builder b{block, header_size, (uint32_t)block.size(), {}, values};
   int result = add_lines(b, source);
   if (result == result_ok) result = finish_block(b);
   if (variable_tags) *variable_tags = b.variable_tags.count;
   free_var_data(b.variable_tags);
-  release_env_lookups(b.environment);
   return result;
 }
 
@@ -191,7 +189,9 @@ int build_tolvane_config(const char *path, std::span<uint8_t> block, const char 
   source.path = path;
   source.rest = path ? fopen(path, "r") : nullptr;
   source.opened = source.rest != nullptr;
-  int result = build_config_source(source, block, environment);
+  env_lookups lookups{environment};
+  int result = build_config_source(source, block, {find_in_environment, &lookups});
+  release_env_lookups(lookups);
   close_config_source(source);
   return result;
 }

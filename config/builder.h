@@ -39,8 +39,16 @@ void free_var_data(var_tag_list &list);
 // block or the list, no memory), each after its message.
 int build_tolvane_config(const char *path, std::span<uint8_t> block, const char *environment);
 
+// Where the build finds the value of a config line that leaves it empty: find
+// puts it into out and answers 0, or 1 when there is none, or -10 when it has
+// no memory to look. Without find, no value is found.
+struct value_source {
+  int (*find)(void *context, std::span<char> out, const char *name) = nullptr;
+  void *context = nullptr;
+};
+
 // The build from a config file that read_config_ahead read, with the same
-// messages and results. variable_tags, when given, gets the count of variable
-// tags packed.
-int build_config_source(const config_source &source, std::span<uint8_t> block, const char *environment,
+// messages and results, empty values taken from values. variable_tags, when
+// given, gets the count of variable tags packed.
+int build_config_source(const config_source &source, std::span<uint8_t> block, const value_source &values,
                         uint32_t *variable_tags = nullptr);

@@ -43,7 +43,13 @@ int build_config_step(std::span<const uint8_t> image, std::span<uint8_t> block, 
   if (result == result_ok) result = copy_default_config(block, image);
   if (result == result_ok) result = check_file_read(inputs.environment_path, inputs.environment);
   if (result == result_ok) end_environment_text(environment, (size_t)inputs.environment.count);
-  if (result == result_ok) result = build_config_source(inputs.config, block, (const char *)environment.data());
+  if (result == result_ok) {
+    env_lookups lookups{(const char *)environment.data()};
+    // Read ahead whole, the config file tells the environment's index which names to keep.
+    if (!inputs.config.rest) expect_names_of(lookups, inputs.config.ahead);
+    result = build_config_source(inputs.config, block, {find_in_environment, &lookups});
+    release_env_lookups(lookups);
+  }
   if (result == result_ok && in_place) result = check_in_place(image.subspan(config_offset, config_size), block);
   return result;
 }

@@ -192,6 +192,10 @@ int look_up_env(env_lookups &lookups, std::span<char> out, const char *name) {
   return 1;
 }
 
+int find_in_environment(void *lookups, std::span<char> out, const char *name) {
+  return look_up_env(*(env_lookups *)lookups, out, name);
+}
+
 void release_env_lookups(env_lookups &lookups) {
   free(lookups.index);
   lookups.index = nullptr;

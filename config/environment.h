@@ -59,5 +59,8 @@ void expect_names_of(env_lookups &lookups, std::span<const char> config);
 // found, out untouched); result_no_memory when the index cannot be allocated.
 int look_up_env(env_lookups &lookups, std::span<char> out, const char *name);
 
+// look_up_env as the builder asks for values (value_source): lookups is an env_lookups.
+int find_in_environment(void *lookups, std::span<char> out, const char *name);
+
 // Frees the index; the look-ups can start again.
 void release_env_lookups(env_lookups &lookups);

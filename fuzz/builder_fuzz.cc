@@ -9,6 +9,7 @@
 #include "base/result.h"
 #include "config/block.h"
 #include "config/builder.h"
+#include "config/environment.h"
 #include "fuzz/check.h"
 
 namespace {
@@ -69,7 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   source.path = "fuzz";
   source.opened = true;
   source.rest = file;
-  int result = build_config_source(source, block, environment.data(), &pairs);
+  env_lookups lookups{environment.data()};
+  int result = build_config_source(source, block, {find_in_environment, &lookups}, &pairs);
+  release_env_lookups(lookups);
   fclose(file);
   check(result == result_ok || result == result_config_file || result == result_no_value || result == result_no_memory,
         "the build ends with one of its codes");
