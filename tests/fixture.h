@@ -84,9 +84,10 @@ class tag_generator {
   std::mt19937 random_;
 };
 
-// The step of the sweeps that cut a run at every byte: 1, or
-// SET_CONFIG_SWEEP_STRIDE where a configuration runs each program slowly (under
-// a sanitizer); the host build still cuts every byte.
+// The step of the sweeps that cut a run at every byte, and the share of the
+// rounds that the random properties run: 1, or SET_CONFIG_SWEEP_STRIDE where a
+// configuration runs each program slowly (a sanitizer, valgrind); the host
+// build still cuts every byte and runs every round.
 long sweep_stride();
 
 struct tool_run {

@@ -78,7 +78,7 @@ bool writable(uint32_t offset) {
 TEST(flash_safety, runs_only_clear_erased_bytes_where_they_may) {
   generator g(20261209);
   std::map<int, int> statuses;
-  for (int run = 0; run < 300; run++) {
+  for (int run = 0; run < 300 / sweep_stride(); run++) {
     SCOPED_TRACE("run " + std::to_string(run));
     temp_folder folder;
     bytes before = g.image();
@@ -115,9 +115,11 @@ TEST(flash_safety, runs_only_clear_erased_bytes_where_they_may) {
       ASSERT_EQ(before, after) << result.output;
     }
   }
-  // The generator reaches successes and many kinds of refusal.
-  EXPECT_GE(statuses[0], 30);
-  EXPECT_GE(statuses.size(), 6u);
+  // The generator reaches successes and many kinds of refusal (where every run runs).
+  if (sweep_stride() == 1) {
+    EXPECT_GE(statuses[0], 30);
+    EXPECT_GE(statuses.size(), 6u);
+  }
   std::string seen;
   for (const auto &[status, count] : statuses) seen += std::to_string(status) + ":" + std::to_string(count) + " ";
   RecordProperty("statuses", seen);
@@ -135,7 +137,7 @@ TEST(flash_safety_race, racing_runs_equal_one_after_the_other) {
     if (args.empty() || g.chance(50)) args += " -d d";
     return args + " -e env";
   };
-  for (int round = 0; round < 40; round++) {
+  for (int round = 0; round < 40 / sweep_stride(); round++) {
     temp_folder folder;
     bytes before = g.chance(50) ? example_image() : with(example_image(), config_II_offset, record(1, 20));
     for (const char *name : {"img", "ab", "ba"}) write_file(folder.path(name), before);

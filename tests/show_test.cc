@@ -571,7 +571,7 @@ TEST(show_config, lists_a_tag_no_line_reads_back_as_a_comment) {
 TEST(show_config, every_listing_that_exits_0_reads_back) {
   tag_generator generator(20261217);
   int listed = 0, commented = 0;
-  for (int round = 0; round < 120; round++) {
+  for (int round = 0; round < 120 / sweep_stride(); round++) {
     tags fixed = generator.some(false), variable = generator.some(true);
     bytes image = with(example_image(), config_offset, laid_out_block(fixed, variable));
     temp_folder folder;
@@ -589,9 +589,11 @@ TEST(show_config, every_listing_that_exits_0_reads_back) {
     listed++;
     expect_read_back(folder, shown.output, image);
   }
-  // The generator reaches both kinds of listing.
-  EXPECT_GE(listed, 20);
-  EXPECT_GE(commented, 20);
+  // The generator reaches both kinds of listing (where every round runs).
+  if (sweep_stride() == 1) {
+    EXPECT_GE(listed, 20);
+    EXPECT_GE(commented, 20);
+  }
   RecordProperty("listed", listed);
   RecordProperty("commented", commented);
 }
@@ -651,7 +653,7 @@ TEST(show_config, a_listing_that_exits_0_builds_the_same_block) {
   tag_generator generator(20261211);
   std::mt19937 random(20261211);
   int listed = 0, refused = 0;
-  for (int round = 0; round < 100; round++) {
+  for (int round = 0; round < 100 / sweep_stride(); round++) {
     tags fixed = generator.some(false), variable = generator.some(true);
     if (round % 10 == 9) {
       for (int i = 0; i < 62; i++) variable.emplace_back("n" + std::to_string(i), "v");
@@ -685,8 +687,10 @@ TEST(show_config, a_listing_that_exits_0_builds_the_same_block) {
     listed++;
     expect_read_back(folder, shown.output, image);
   }
-  EXPECT_GE(listed, 20);
-  EXPECT_GE(refused, 20);
+  if (sweep_stride() == 1) {
+    EXPECT_GE(listed, 20);
+    EXPECT_GE(refused, 20);
+  }
 }
 
 }  // namespace
