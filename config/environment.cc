@@ -114,7 +114,9 @@ void index_line(env_index &index, const env_lookups &lookups, const char *line, 
   if (end - line > (long)env_line_max || line[0] == '#') return;
   const char *word = line;
   while (word < end && is_blank(*word)) word++;
-  if (!lookups.all_wanted && (word == end || !lookups.wanted[(uint8_t)*word])) return;
+  // A line of blanks alone holds the empty name, whose first byte is its NUL.
+  uint8_t first = word == end ? 0 : (uint8_t)*word;
+  if (!lookups.all_wanted && !lookups.wanted[first]) return;
   const char *text = lookups.text;
   const char *word_end = word;
   while (word_end < end && !is_blank(*word_end)) word_end++;
