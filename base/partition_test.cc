@@ -34,7 +34,7 @@ TEST(read_file_2_buffer, needs_the_expected_count) {
     EXPECT_EQ(c.result, read_file_2_buffer(folder.path("f").c_str(), {buffer.data(), c.length}, c.expected));
     testing::internal::GetCapturedStdout();
     size_t kept = std::min(c.length, content.size());
-    EXPECT_TRUE(std::equal(content.begin(), content.begin() + kept, buffer.begin()));
+    EXPECT_TRUE(std::equal(content.begin(), content.begin() + (ptrdiff_t)kept, buffer.begin()));
     EXPECT_EQ(0xEE, buffer[c.length]);  // nothing past the length
   }
 }

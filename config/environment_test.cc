@@ -286,7 +286,7 @@ TEST(look_up_env, agrees_with_the_walk_on_random_texts) {
   uint32_t seed = 12345;
   for (int round = 0; round < 400; round++) {
     std::string text;
-    size_t length = round < 300 ? round % 60 : 200 + (size_t)round * 3;
+    size_t length = round < 300 ? (size_t)round % 60 : 200 + (size_t)round * 3;
     for (size_t i = 0; i < length; i++) {
       seed = seed * 1103515245 + 12345;
       text += alphabet[(seed >> 16) % sizeof alphabet];

@@ -434,8 +434,8 @@ TEST(show_config, writes_a_payload_into_a_pipe) {
       "timeout 20 $SHOW_CONFIG -u img -w >(cat > w.out); status=$?; wait $!; exit $status",
       "mkfifo fifo; cat fifo > w.out & timeout 20 $SHOW_CONFIG -u img -w fifo; status=$?; wait; exit $status",
       // The pipeline's last command in this shell, so that $! is its substitution's.
-      "shopt -s lastpipe; cat img | timeout 20 $SHOW_CONFIG -u /dev/stdin -w >(cat > w.out); status=$?; wait $!; "
-      "exit $status",
+      ("shopt -s lastpipe; cat img | timeout 20 $SHOW_CONFIG -u /dev/stdin -w >(cat > w.out); status=$?; wait $!; "
+       "exit $status"),
   };
   bytes image = with(example_image(), config_II_offset, record(record_wlan, 1148));
   for (const char *script : scripts) {
